@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Installs what building, running and testing need, on Debian 12, when it is missing.
+set -euo pipefail
+
+packages=(
+    build-essential cmake ninja-build pkg-config
+    clang libclang-rt-14-dev            # sanitizers and libFuzzer
+    qt6-base-dev qt6-base-dev-tools libgl-dev
+    iproute2 util-linux                  # network namespaces for the wire tests
+    xvfb xdotool x11-utils imagemagick   # the real window under a real X server
+    fonts-dejavu-core
+)
+
+missing=()
+for package in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' || missing+=("$package")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+sudo=()
+[ "$(id -u)" -eq 0 ] || sudo=(sudo)
+export DEBIAN_FRONTEND=noninteractive
+"${sudo[@]}" apt-get update -qq
+"${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
