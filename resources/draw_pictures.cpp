@@ -1,0 +1,72 @@
+// Redraws the device picture (16 x 16) and the application icon (32 x 32):
+// the same glossy blue ball on a blue square. The PNGs are committed next to
+// this file; run it only to change the artwork:
+//     draw_pictures <folder>        (writes <folder>/device.png and <folder>/icon.png)
+#include <QImage>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QRadialGradient>
+#include <QTextStream>
+
+namespace {
+
+constexpr qreal DesignSize = 16;  // the artwork is drawn in a 16 x 16 coordinate system
+
+void DrawSquare(QPainter& painter)
+{
+    QLinearGradient shade(0, 0, 0, DesignSize);
+    shade.setColorAt(0, QColor(0xFF004D73));
+    shade.setColorAt(1, QColor(0xFF0077B4));
+    painter.fillRect(QRectF(0, 0, DesignSize, DesignSize), shade);
+}
+
+void DrawBall(QPainter& painter)
+{
+    const QRectF ball(1, 1, DesignSize - 2, DesignSize - 2);
+    QLinearGradient body(0, ball.top(), 0, ball.bottom());
+    body.setColorAt(0, QColor(0xFF1667A0));
+    body.setColorAt(1, QColor(0xFF2A96D6));
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(body);
+    painter.drawEllipse(ball);
+
+    // The gloss: a soft whitish spot at the upper left that fades into the ball.
+    QRadialGradient gloss(QPointF(5.5, 5.5), 5.0);
+    gloss.setColorAt(0, QColor(0xFFD7E5EC));
+    gloss.setColorAt(0.35, QColor(0xB0A8CDE2));
+    gloss.setColorAt(1, QColor(0x002A96D6));
+    painter.setBrush(gloss);
+    painter.drawEllipse(ball);
+}
+
+QImage DrawPicture(int size)
+{
+    QImage image(size, size, QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.scale(size / DesignSize, size / DesignSize);
+    DrawSquare(painter);
+    DrawBall(painter);
+    return image;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[])
+{
+    // Painting into a QImage needs no application object and no display.
+    QTextStream err(stderr);
+    if (argc != 2) {
+        err << "usage: draw_pictures <folder>\n";
+        return 2;
+    }
+    const QString folder = QString::fromLocal8Bit(argv[1]);
+    const bool saved = DrawPicture(16).save(folder + QStringLiteral("/device.png"))
+                       && DrawPicture(32).save(folder + QStringLiteral("/icon.png"));
+    if (!saved) {
+        err << "could not write the pictures into " << folder << '\n';
+        return 1;
+    }
+    return 0;
+}

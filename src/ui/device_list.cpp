@@ -1,0 +1,118 @@
+#include "ui/device_list.h"
+
+#include "ui/device_list_model.h"
+#include "ui/entry_delegate.h"
+#include "ui/entry_template.h"
+
+#include <QMouseEvent>
+
+#include <array>
+
+namespace {
+
+// The element names as shared strings, so that entries hold no copies of them.
+const std::array<QString, CustomItem::TextElements.size()>& TextElementNames()
+{
+    static const auto names = [] {
+        std::array<QString, CustomItem::TextElements.size()> made;
+        for (std::size_t i = 0; i < made.size(); ++i)
+            made[i] = CustomItem::Elements[CustomItem::TextElements[i]].name;
+        return made;
+    }();
+    return names;
+}
+
+// The fields in the order they are set, matching CustomItem::TextElements.
+std::array<const std::optional<std::string>*, 6> FieldsInOrder(const TDeviceSummary& summary)
+{
+    return {&summary.nr_ip, &summary.info1, &summary.info2, &summary.info3, &summary.info4, &summary.info5};
+}
+
+}  // namespace
+
+TDeviceList::TDeviceList(QWidget* parent)
+    : QListView(parent)
+    , m_entries(new TDeviceListModel(this))
+{
+    setModel(m_entries);
+    setItemDelegate(new TEntryDelegate(this));
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setDragEnabled(false);
+    // Every entry is ItemHeight high: the view need not measure each row.
+    setUniformItemSizes(true);
+    setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    // Long lines are cut off at the viewport's edge, never scrolled to.
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+}
+
+void TDeviceList::AddDeviceEntry(const TDeviceSummary& summary)
+{
+    const auto fields = FieldsInOrder(summary);
+    const auto& names = TextElementNames();
+    TStyleData values;
+    values.Reserve(names.size());
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        if (const auto& field = *fields[i])
+            values.Set(names[i], QString::fromUtf8(field->data(), qsizetype(field->size())));
+    }
+    // The values are complete before the row appears: nothing can observe an
+    // entry between its placing and its values, and one signal per entry is cheap.
+    m_entries->AppendEntry(std::move(values));
+}
+
+void TDeviceList::Clear()
+{
+    m_entries->Clear();
+    selectionModel()->clear();
+}
+
+const TDeviceListModel& TDeviceList::Entries() const
+{
+    return *m_entries;
+}
+
+bool TDeviceList::IsOnDevicePicture(QPoint viewportPosition) const
+{
+    const QModelIndex entry = indexAt(viewportPosition);
+    if (!entry.isValid())
+        return false;
+    const QRect entryRect = visualRect(entry);
+    const QRect pictureBand = LayOutEntry(entryRect.width()).elements[CustomItem::Image];
+    return pictureBand.translated(entryRect.topLeft()).contains(viewportPosition);
+}
+
+void TDeviceList::mousePressEvent(QMouseEvent* event)
+{
+    m_pictureHasPointer = IsOnDevicePicture(event->position().toPoint());
+    if (m_pictureHasPointer)
+        event->accept();
+    else
+        QListView::mousePressEvent(event);
+}
+
+void TDeviceList::mouseMoveEvent(QMouseEvent* event)
+{
+    if (m_pictureHasPointer)
+        event->accept();
+    else
+        QListView::mouseMoveEvent(event);
+}
+
+void TDeviceList::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (std::exchange(m_pictureHasPointer, false))
+        event->accept();
+    else
+        QListView::mouseReleaseEvent(event);
+}
+
+void TDeviceList::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    m_pictureHasPointer = IsOnDevicePicture(event->position().toPoint());
+    if (m_pictureHasPointer)
+        event->accept();
+    else
+        QListView::mouseDoubleClickEvent(event);
+}

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "discovery/device_summary.h"
+
+#include <QListView>
+
+class TDeviceListModel;
+
+// The device list ListBox1: one 128-high entry per accepted reply, drawn from
+// the entry template CustomItem, in the order of appending. Single selection;
+// the device picture of an entry takes clicks itself, so a click there does
+// not select the entry.
+class TDeviceList : public QListView {
+    Q_OBJECT
+public:
+    explicit TDeviceList(QWidget* parent = nullptr);
+
+    // Appends one entry at the end without scrolling or changing the
+    // selection; each present field replaces the default "Text" of the line
+    // of the same name (an empty one blanks it), an absent one leaves it.
+    void AddDeviceEntry(const TDeviceSummary& summary);
+    // Removes every entry; nothing is selected afterwards.
+    void Clear();
+
+    // The entries, for reading back what they show (copying, opening a
+    // device's page, tests).
+    const TDeviceListModel& Entries() const;
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+private:
+    bool IsOnDevicePicture(QPoint viewportPosition) const;
+
+    TDeviceListModel* m_entries;  // owned by this view as its QObject child
+    bool m_pictureHasPointer = false;  // a press on a device picture owns the gesture until release
+};

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "ui/style_data.h"
+
+#include <QAbstractListModel>
+#include <QStringList>
+
+#include <vector>
+
+// The device list's entries: one row per entry, in the order of appending,
+// each holding the entry's named values. Rows are only ever appended or all
+// removed at once.
+class TDeviceListModel : public QAbstractListModel {
+    Q_OBJECT
+public:
+    enum Role {
+        LinesRole = Qt::UserRole + 1,  // QStringList: the six lines as the entry shows them
+    };
+
+    using QAbstractListModel::QAbstractListModel;
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+    // Appends one entry after the last one (insert-rows signals, no reset).
+    void AppendEntry(TStyleData values);
+    // Sets one named value of an existing entry.
+    void SetNamedValue(int row, const QString& name, const QString& text);
+    // Removes every entry; does nothing when there is none.
+    void Clear();
+
+    // The texts of the six text elements, nr_ip first: a value that was set
+    // (even an empty one), else the template's default text "Text".
+    QStringList DisplayedLines(int row) const;
+    // A named value by name, letter case not significant; none if never set.
+    std::optional<QString> NamedValue(int row, QAnyStringView name) const;
+
+private:
+    std::vector<TStyleData> m_entries;
+};
