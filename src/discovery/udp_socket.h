@@ -1,0 +1,75 @@
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+
+enum class TAddressFamily { IPv4, IPv6 };
+
+// The socket options this system sets; each takes an int value.
+enum class TSocketOption { ReuseAddress, Broadcast, IPv6Only, ReceiveBufferSize };
+
+enum class TWaitResult { Readable, TimedOut, Failed };
+
+// Where a datagram came from. An IPv4 address fills the first 4 bytes, first
+// octet first; an IPv6 address all 16, in network order.
+struct TPeerAddress {
+    TAddressFamily family = TAddressFamily::IPv4;
+    std::array<std::uint8_t, 16> address{};
+    std::uint16_t port = 0;
+};
+
+struct TReceivedDatagram {
+    std::size_t length = 0;  // bytes placed in the caller's buffer
+    bool truncated = false;  // the datagram was longer than the buffer
+    TPeerAddress peer;
+};
+
+// One datagram socket (protocol 0), blocking, closed when the object goes.
+// Every failed call raises TSocketError. Address texts are numeric: dotted
+// decimal for IPv4, the usual colon form for IPv6.
+class TUdpSocket {
+public:
+    explicit TUdpSocket(TAddressFamily family);
+    ~TUdpSocket();
+    TUdpSocket(TUdpSocket&& other) noexcept;
+    TUdpSocket& operator=(TUdpSocket&& other) noexcept;
+    TUdpSocket(const TUdpSocket&) = delete;
+    TUdpSocket& operator=(const TUdpSocket&) = delete;
+
+    void SetOption(TSocketOption option, int value);
+    void Bind(const std::string& addressText, std::uint16_t port);
+    void BindWildcard(std::uint16_t port);
+    std::size_t SendTo(std::span<const std::uint8_t> bytes, const std::string& addressText, std::uint16_t port);
+
+    // Failed also when the socket has been closed meanwhile.
+    TWaitResult WaitReadable(std::chrono::milliseconds timeout);
+    TReceivedDatagram Receive(std::span<std::uint8_t> buffer);
+
+    // Shuts the socket down and closes it, ignoring both results. Another
+    // thread may call it while this socket waits in WaitReadable: the wait
+    // then ends early, reporting Readable or Failed.
+    void ShutdownAndClose() noexcept;
+    bool IsOpen() const;
+
+private:
+    using NativeHandle = std::intptr_t;
+    static constexpr NativeHandle ClosedHandle = -1;
+
+    NativeHandle Handle() const;  // raises when closed
+
+    std::atomic<NativeHandle> handle_{ClosedHandle};
+    TAddressFamily family_;
+};
+
+// Whether the socket layer can make IPv6 datagram sockets.
+bool IPv6DatagramSocketsAvailable();
+
+// Whether a socket bound to (a local address, port) can only share that port
+// with a wildcard socket of the same process when both have address reuse on
+// at the time of the later bind (Linux). Elsewhere reuse stays off on both.
+bool PortSharingNeedsAddressReuse();
