@@ -1,0 +1,82 @@
+#include "discovery/hand_over.h"
+
+THandOver::THandOver(TUiThreadWaker& waker) : waker_(waker) {}
+
+void THandOver::Call(const std::function<void()>& call)
+{
+    TPendingCall pending{call, false, nullptr};
+    {
+        std::lock_guard lock(mutex_);
+        queue_.push_back(&pending);
+    }
+    uiWake_.notify_all();
+    waker_.WakeUiThread();
+
+    std::unique_lock lock(mutex_);
+    callDone_.wait(lock, [&] { return pending.done; });
+    if (pending.failure)
+        std::rethrow_exception(pending.failure);
+}
+
+void THandOver::DrainPending()
+{
+    std::size_t queuedNow = 0;
+    {
+        std::lock_guard lock(mutex_);
+        queuedNow = queue_.size();
+    }
+    for (; queuedNow > 0 && RunOldest(); --queuedNow) {
+    }
+}
+
+void THandOver::DrainUntil(const std::function<bool()>& ended)
+{
+    std::unique_lock lock(mutex_);
+    while (!ended()) {
+        if (queue_.empty()) {
+            uiWake_.wait(lock);
+            continue;
+        }
+        lock.unlock();
+        RunOldest();
+        lock.lock();
+    }
+}
+
+void THandOver::NotifyUiThread()
+{
+    // Taking the lock orders this notification after a DrainUntil that has
+    // just found `ended` false, so the wake-up cannot fall between its test
+    // and its wait.
+    {
+        std::lock_guard lock(mutex_);
+    }
+    uiWake_.notify_all();
+}
+
+bool THandOver::RunOldest()
+{
+    TPendingCall* pending = nullptr;
+    {
+        std::lock_guard lock(mutex_);
+        if (queue_.empty())
+            return false;
+        pending = queue_.front();
+        queue_.pop_front();
+    }
+    // The call runs without the lock: it may take long, and receiving
+    // threads must still be able to queue meanwhile.
+    try {
+        pending->call();
+    } catch (...) {
+        // The failure belongs to the receiving thread that queued the call:
+        // it is handed back and raised again there.
+        pending->failure = std::current_exception();
+    }
+    {
+        std::lock_guard lock(mutex_);
+        pending->done = true;
+    }
+    callDone_.notify_all();
+    return true;
+}

@@ -1,0 +1,37 @@
+#include "discovery/udp_binding.h"
+
+#include <cstdio>
+
+namespace {
+
+std::string IPv4Text(const TPeerAddress& peer)
+{
+    std::string text;
+    for (std::size_t i = 0; i < 4; ++i) {
+        if (i > 0)
+            text += '.';
+        text += std::to_string(peer.address[i]);
+    }
+    return text;
+}
+
+std::string IPv6Text(const TPeerAddress& peer)
+{
+    std::string text;
+    for (std::size_t group = 0; group < 8; ++group) {
+        const unsigned value = peer.address[2 * group] * 256u + peer.address[2 * group + 1];
+        char digits[8];
+        std::snprintf(digits, sizeof digits, group > 0 ? ":%X" : "%X", value);
+        text += digits;
+    }
+    return text;
+}
+
+}  // namespace
+
+void TUdpBinding::StorePeer(const TPeerAddress& peer)
+{
+    PeerIP = peer.family == TAddressFamily::IPv4 ? IPv4Text(peer) : IPv6Text(peer);
+    PeerPort = peer.port;
+    IPVersion = peer.family;
+}

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "discovery/datagram.h"
+#include "discovery/socket_bind_error.h"
+#include "discovery/socket_error.h"
+#include "discovery/udp_binding.h"
+#include "discovery/udp_listener_thread.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+class THandOver;
+
+// The reply listener: UDP sockets on the wildcard addresses (IPv4, then IPv6
+// when the socket layer has it), one receiving thread per socket, every
+// datagram handed over to the user-interface thread and given to OnUDPRead
+// there. Activated once; destroying it stops and waits for every thread.
+class TUdpServer {
+public:
+    // Asked for on every socket: room for thousands of replies to one
+    // broadcast while the user-interface thread is busy. The system may cap it.
+    static constexpr int ReceiveBufferBytes = 8 * 1024 * 1024;
+
+    explicit TUdpServer(THandOver& handOver, std::string name = "IdUDPServer1");
+    ~TUdpServer();
+    TUdpServer(const TUdpServer&) = delete;
+    TUdpServer& operator=(const TUdpServer&) = delete;
+
+    // Settings, read when the listener is activated.
+    std::uint16_t DefaultPort = DiscoveryPort;
+    std::size_t BufferSize = 8192;  // larger datagrams are discarded whole
+    TUdpReadHandler OnUDPRead;
+
+    // Binds the sockets and starts the receiving threads. Raises
+    // TSocketBindError when a bind is refused and TSocketError when a socket
+    // cannot be made or set up; sockets bound before are closed then and no
+    // thread runs. Call it once, on the user-interface thread.
+    void Activate();
+    bool Active() const { return !threads_.empty(); }
+
+    const std::string& Name() const { return name_; }
+    const std::vector<std::unique_ptr<TUdpBinding>>& Bindings() const { return bindings_; }
+    std::size_t ThreadCount() const { return threads_.size(); }
+
+private:
+    void Bind(std::vector<std::unique_ptr<TUdpBinding>>& bound, TAddressFamily family) const;
+    void StartThreads();
+    void Deactivate();
+
+    THandOver& handOver_;
+    std::string name_;
+    std::vector<std::unique_ptr<TUdpBinding>> bindings_;
+    std::vector<std::unique_ptr<TUdpListenerThread>> threads_;
+};
