@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QColor>
+#include <QImage>
+#include <QPoint>
+
+class QPainter;
+
+// A soft outer glow in one colour around everything a container draws. The
+// container hands over a silhouette of its drawing whenever that changes
+// shape; the blurred glow is kept until then, so a repaint is one image draw.
+class TGlowEffect {
+public:
+    bool Enabled = true;
+    qreal Softness = 0.4;
+    QColor GlowColor{0x1E, 0x90, 0xFF};
+    qreal Opacity = 0.9;
+
+    void SetSilhouette(const QImage& silhouette);
+    void Paint(QPainter& painter) const;
+
+private:
+    int BlurRadius() const;
+
+    QImage cachedGlow_;
+    QPoint origin_;
+};

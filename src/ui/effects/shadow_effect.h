@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QColor>
+#include <QImage>
+#include <QRect>
+
+class QPainter;
+
+// A soft drop shadow of an opaque rectangular control, drawn by the control's
+// parent beneath it. The blurred shadow is kept for the control's size, so a
+// repaint is one image draw until the control is resized.
+class TShadowEffect {
+public:
+    bool Enabled = true;
+    qreal Distance = 3;
+    qreal Direction = 45;  // degrees, clockwise from the positive x axis
+    qreal Softness = 0.3;
+    qreal Opacity = 0.6;
+    QColor ShadowColor{0xFF, 0x00, 0x00, 0x00};
+
+    void Paint(QPainter& painter, const QRect& caster, qreal devicePixelRatio);
+
+private:
+    int BlurRadius() const;
+
+    QImage cachedShadow_;
+    QSize cachedFor_;
+    qreal cachedRatio_ = 0;
+};

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+
+#include <vector>
+
+class TGlowEffect;
+class TShadowEffect;
+
+// The content of the scroll box. It has no background of its own (the
+// window's gradient shows through); beneath its children it draws the scroll
+// box's glow around all of them and the drop shadows of the children that
+// have one. The glow's silhouette is taken from the children whenever the
+// content is resized, so an ordinary repaint only draws kept images.
+class TScrollContent : public QWidget {
+    Q_OBJECT
+public:
+    TScrollContent(TGlowEffect& glow, QWidget* parent);
+
+    void AddShadow(QWidget& caster, TShadowEffect& shadow);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    QImage ChildrenSilhouette() const;
+
+    struct TShadowedChild {
+        QPointer<QWidget> caster;
+        TShadowEffect* shadow;
+    };
+
+    TGlowEffect& glow_;
+    std::vector<TShadowedChild> shadows_;
+};

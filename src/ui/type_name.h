@@ -1,0 +1,8 @@
+#pragma once
+
+#include <string>
+#include <typeinfo>
+
+// The C++ name of a type as its source spells it ("TSocketBindError"),
+// for error texts. Each compiler family has its own file.
+std::string ReadableTypeName(const std::type_info& type);
