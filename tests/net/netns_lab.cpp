@@ -122,24 +122,36 @@ void TNetnsLab::Ip(const std::string& arguments)
         throw std::runtime_error("ip " + arguments + ": " + output);
 }
 
-TDeviceLink TNetnsLab::AddDevice(const std::string& hostAddress, const std::string& deviceAddress)
+std::string TNetnsLab::AddNamespace()
 {
-    const std::string number = std::to_string(++devices_);
-    const TDeviceLink link{"qdev" + number, "qhost" + number, "qdev" + number};
-    Ip("netns add " + link.deviceNamespace);
-    undo_.push_back("netns del " + link.deviceNamespace);
+    const std::string name = "qns" + std::to_string(++namespaces_);
+    Ip("netns add " + name);
+    undo_.push_back("netns del " + name);
+    Ip("-n " + name + " link set lo up");
+    return name;
+}
+
+TDeviceLink TNetnsLab::AddLink(const std::string& deviceNamespace, const std::string& hostAddress,
+                               const std::string& deviceAddress)
+{
+    const std::string number = std::to_string(++links_);
+    const TDeviceLink link{deviceNamespace, "qhost" + number, "qdev" + number};
     Ip("link add " + link.hostInterface + " type veth peer name " + link.deviceInterface + " netns " +
-       link.deviceNamespace);
+       deviceNamespace);
     // Deleting the host end removes the pair, also while a socket still
     // keeps the device namespace alive.
     undo_.push_back("link del " + link.hostInterface);
     Ip("addr add " + hostAddress + " dev " + link.hostInterface);
     Ip("link set " + link.hostInterface + " up");
-    const std::string inside = "-n " + link.deviceNamespace + " ";
+    const std::string inside = "-n " + deviceNamespace + " ";
     Ip(inside + "addr add " + deviceAddress + " dev " + link.deviceInterface);
     Ip(inside + "link set " + link.deviceInterface + " up");
-    Ip(inside + "link set lo up");
     return link;
+}
+
+TDeviceLink TNetnsLab::AddDevice(const std::string& hostAddress, const std::string& deviceAddress)
+{
+    return AddLink(AddNamespace(), hostAddress, deviceAddress);
 }
 
 void TNetnsLab::AddAddress(const std::string& interface, const std::string& address, const std::string& options)

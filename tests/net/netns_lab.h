@@ -52,8 +52,16 @@ public:
     TNetnsLab(const TNetnsLab&) = delete;
     TNetnsLab& operator=(const TNetnsLab&) = delete;
 
-    // A new device namespace and a veth pair, both ends up; addresses in
-    // CIDR form, e.g. "10.0.0.5/24" on the host end, "10.0.0.77/24" inside.
+    // A new, empty network namespace with its loopback up; returns its name.
+    std::string AddNamespace();
+
+    // A veth pair from the process namespace into `deviceNamespace`, both
+    // ends up; addresses in CIDR form, e.g. "10.0.0.5/24" on the host end,
+    // "10.0.0.77/24" inside. One namespace may hold several links.
+    TDeviceLink AddLink(const std::string& deviceNamespace, const std::string& hostAddress,
+                        const std::string& deviceAddress);
+
+    // AddLink() into a new namespace of its own.
     TDeviceLink AddDevice(const std::string& hostAddress, const std::string& deviceAddress);
 
     // `ip addr add` on an interface of the process namespace ("lo" too);
@@ -72,5 +80,6 @@ public:
 
 private:
     std::vector<std::string> undo_;  // `ip` arguments, run newest first
-    int devices_ = 0;
+    int namespaces_ = 0;
+    int links_ = 0;
 };

@@ -1,0 +1,177 @@
+#include "discovery/local_addresses.h"
+
+#include "discovery/os_error.h"
+
+#include <winsock2.h>
+#include <ws2tcpip.h>
+#include <iphlpapi.h>
+#include <versionhelpers.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+
+// The adapter functions of iphlpapi.dll are looked up at run time; a missing
+// library or function answers ERROR_NOT_SUPPORTED, as an old system would.
+
+namespace {
+
+constexpr ULONG InitialBufferSize = 15360;
+constexpr ULONG SkipAllButUnicast = GAA_FLAG_SKIP_ANYCAST | GAA_FLAG_SKIP_MULTICAST | GAA_FLAG_SKIP_DNS_SERVER |
+                                    GAA_FLAG_SKIP_FRIENDLY_NAME;  // 0x2E
+
+using GetAdaptersAddressesFunction = ULONG WINAPI(ULONG, ULONG, PVOID, PIP_ADAPTER_ADDRESSES, PULONG);
+using GetAdaptersInfoFunction = ULONG WINAPI(PIP_ADAPTER_INFO, PULONG);
+using GetUniDirectionalAdapterInfoFunction = DWORD WINAPI(PIP_UNIDIRECTIONAL_ADAPTER_ADDRESS, PULONG);
+
+class TIpHelperLibrary {
+public:
+    TIpHelperLibrary() : module_(::LoadLibraryW(L"iphlpapi.dll")) {}
+    ~TIpHelperLibrary()
+    {
+        if (module_)
+            ::FreeLibrary(module_);
+    }
+    TIpHelperLibrary(const TIpHelperLibrary&) = delete;
+    TIpHelperLibrary& operator=(const TIpHelperLibrary&) = delete;
+
+    template <class Function>
+    Function* Find(const char* name) const
+    {
+        return module_ ? reinterpret_cast<Function*>(::GetProcAddress(module_, name)) : nullptr;
+    }
+
+private:
+    HMODULE module_;
+};
+
+// A query's buffer, 8-byte aligned for the records the system writes into it.
+class TQueryBuffer {
+public:
+    TQueryBuffer() { Resize(InitialBufferSize); }
+    void Resize(ULONG bytes) { storage_.assign((bytes + 7) / 8, 0); size_ = bytes; }
+    template <class Record>
+    Record* As() { return reinterpret_cast<Record*>(storage_.data()); }
+    ULONG& Size() { return size_; }
+
+private:
+    std::vector<std::uint64_t> storage_;
+    ULONG size_ = 0;
+};
+
+// Calls `query` until the system stops asking for a larger buffer.
+template <class Query>
+DWORD QueryGrowing(TQueryBuffer& buffer, DWORD askForMore, Query query)
+{
+    for (;;) {
+        const DWORD result = query();
+        if (result != askForMore)
+            return result;
+        buffer.Resize(buffer.Size());
+    }
+}
+
+std::string DottedDecimal(const in_addr& address)
+{
+    std::array<char, INET_ADDRSTRLEN> text{};
+    ::inet_ntop(AF_INET, &address, text.data(), text.size());
+    return text.data();
+}
+
+void CollectPreferredIPv4(const IP_ADAPTER_ADDRESSES* adapter, std::vector<std::string>& addresses)
+{
+    for (const IP_ADAPTER_UNICAST_ADDRESS* unicast = adapter->FirstUnicastAddress; unicast; unicast = unicast->Next) {
+        if (unicast->DadState != IpDadStatePreferred || unicast->Address.lpSockaddr->sa_family != AF_INET)
+            continue;
+        addresses.push_back(DottedDecimal(reinterpret_cast<const sockaddr_in*>(unicast->Address.lpSockaddr)->sin_addr));
+    }
+}
+
+std::vector<std::string> WalkAdapters(const IP_ADAPTER_ADDRESSES* first)
+{
+    std::vector<std::string> addresses;
+    for (const IP_ADAPTER_ADDRESSES* adapter = first; adapter; adapter = adapter->Next) {
+        if (adapter->IfType == IF_TYPE_SOFTWARE_LOOPBACK || (adapter->Flags & IP_ADAPTER_RECEIVE_ONLY) != 0)
+            continue;
+        CollectPreferredIPv4(adapter, addresses);
+    }
+    return addresses;
+}
+
+std::vector<std::string> ReceiveOnlyAddresses(const TIpHelperLibrary& library)
+{
+    if (!::IsWindowsXPOrGreater())  // Windows 5.1
+        return {};
+    auto* query = library.Find<GetUniDirectionalAdapterInfoFunction>("GetUniDirectionalAdapterInfo");
+    TQueryBuffer buffer;
+    const DWORD result = QueryGrowing(buffer, ERROR_MORE_DATA, [&] {
+        return query ? query(buffer.As<IP_UNIDIRECTIONAL_ADAPTER_ADDRESS>(), &buffer.Size()) : ERROR_NOT_SUPPORTED;
+    });
+    if (result == ERROR_NOT_SUPPORTED || result == ERROR_NO_DATA)
+        return {};
+    if (result != NO_ERROR)
+        throw TOSError(static_cast<int>(result));
+    const auto* receiveOnly = buffer.As<IP_UNIDIRECTIONAL_ADAPTER_ADDRESS>();
+    std::vector<std::string> texts;
+    for (ULONG i = 0; i < receiveOnly->NumAdapters; ++i) {
+        in_addr address{};
+        address.s_addr = receiveOnly->Address[i];
+        texts.push_back(DottedDecimal(address));
+    }
+    return texts;
+}
+
+std::vector<std::string> WalkAdapterInfo(const IP_ADAPTER_INFO* first, const std::vector<std::string>& receiveOnly)
+{
+    std::vector<std::string> addresses;
+    for (const IP_ADAPTER_INFO* adapter = first; adapter; adapter = adapter->Next) {
+        for (const IP_ADDR_STRING* entry = &adapter->IpAddressList; entry; entry = entry->Next) {
+            const std::string text = entry->IpAddress.String;
+            if (text.empty() || text == "0.0.0.0" ||
+                std::find(receiveOnly.begin(), receiveOnly.end(), text) != receiveOnly.end())
+                continue;
+            addresses.push_back(text);
+        }
+    }
+    return addresses;
+}
+
+std::vector<std::string> OlderAdapterQuery(const TIpHelperLibrary& library)
+{
+    auto* query = library.Find<GetAdaptersInfoFunction>("GetAdaptersInfo");
+    TQueryBuffer buffer;
+    const DWORD result = QueryGrowing(buffer, ERROR_BUFFER_OVERFLOW, [&] {
+        return query ? query(buffer.As<IP_ADAPTER_INFO>(), &buffer.Size()) : ERROR_NOT_SUPPORTED;
+    });
+    if (result == ERROR_NOT_SUPPORTED || result == ERROR_NO_DATA || (result == NO_ERROR && buffer.Size() == 0))
+        return {};
+    if (result != NO_ERROR)
+        throw TOSError(static_cast<int>(result));
+    const std::vector<std::string> receiveOnly = ReceiveOnlyAddresses(library);
+    return WalkAdapterInfo(buffer.As<IP_ADAPTER_INFO>(), receiveOnly);
+}
+
+}  // namespace
+
+std::vector<std::string> LocalAddresses()
+{
+    const TIpHelperLibrary library;
+    auto* query = library.Find<GetAdaptersAddressesFunction>("GetAdaptersAddresses");
+    TQueryBuffer buffer;
+    const DWORD result = QueryGrowing(buffer, ERROR_BUFFER_OVERFLOW, [&] {
+        return query ? query(AF_UNSPEC, SkipAllButUnicast, nullptr, buffer.As<IP_ADAPTER_ADDRESSES>(), &buffer.Size())
+                     : ERROR_NOT_SUPPORTED;
+    });
+    switch (result) {
+    case NO_ERROR:
+        return buffer.Size() == 0 ? std::vector<std::string>{} : WalkAdapters(buffer.As<IP_ADAPTER_ADDRESSES>());
+    case ERROR_NO_DATA:
+    case ERROR_ADDRESS_NOT_ASSOCIATED:
+        return {};
+    case ERROR_NOT_SUPPORTED:
+        return OlderAdapterQuery(library);
+    default:
+        throw TOSError(static_cast<int>(result));
+    }
+}
