@@ -10,6 +10,9 @@ TClickablePicture::TClickablePicture(const QImage& picture, TWrapEffect& warp, Q
 {
     // The picture is no keyboard stop: a click is the one way to use it.
     setFocusPolicy(Qt::NoFocus);
+    // A button's default policy keeps its (here empty) height hint; the
+    // picture fills whatever band its parent gives it.
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
 }
 
 void TClickablePicture::paintEvent(QPaintEvent*)

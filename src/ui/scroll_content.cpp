@@ -12,8 +12,15 @@ void TScrollContent::AddShadow(QWidget& caster, TShadowEffect& shadow)
     shadows_.push_back({&caster, &shadow});
 }
 
+// Children render into an image of their own, not onto this widget, so
+// taking the silhouette here is safe; it happens only after a layout change.
 void TScrollContent::paintEvent(QPaintEvent*)
 {
+    std::vector<QRect> geometries = VisibleChildGeometries();
+    if (geometries != silhouetteOf_) {
+        glow_.SetSilhouette(ChildrenSilhouette());
+        silhouetteOf_ = std::move(geometries);
+    }
     QPainter painter(this);
     glow_.Paint(painter);
     for (const TShadowedChild& child : shadows_) {
@@ -22,12 +29,14 @@ void TScrollContent::paintEvent(QPaintEvent*)
     }
 }
 
-// Children are laid out before this widget hears of its new size, so their
-// geometry is already final here.
-void TScrollContent::resizeEvent(QResizeEvent* event)
+std::vector<QRect> TScrollContent::VisibleChildGeometries() const
 {
-    QWidget::resizeEvent(event);
-    glow_.SetSilhouette(ChildrenSilhouette());
+    std::vector<QRect> geometries;
+    for (const QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (child->isVisible())
+            geometries.push_back(child->geometry());
+    }
+    return geometries;
 }
 
 QImage TScrollContent::ChildrenSilhouette() const
@@ -38,7 +47,7 @@ QImage TScrollContent::ChildrenSilhouette() const
     silhouette.fill(Qt::transparent);
     QPainter painter(&silhouette);
     for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-        if (!child->isHidden())
+        if (child->isVisible())
             child->render(&painter, child->pos(), QRegion(), QWidget::DrawChildren);
     }
     return silhouette;

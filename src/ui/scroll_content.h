@@ -11,8 +11,8 @@ class TShadowEffect;
 // The content of the scroll box. It has no background of its own (the
 // window's gradient shows through); beneath its children it draws the scroll
 // box's glow around all of them and the drop shadows of the children that
-// have one. The glow's silhouette is taken from the children whenever the
-// content is resized, so an ordinary repaint only draws kept images.
+// have one. The glow's silhouette is taken from the children again only when
+// their geometry has changed, so an ordinary repaint only draws kept images.
 class TScrollContent : public QWidget {
     Q_OBJECT
 public:
@@ -22,9 +22,9 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
 
 private:
+    std::vector<QRect> VisibleChildGeometries() const;
     QImage ChildrenSilhouette() const;
 
     struct TShadowedChild {
@@ -34,4 +34,5 @@ private:
 
     TGlowEffect& glow_;
     std::vector<TShadowedChild> shadows_;
+    std::vector<QRect> silhouetteOf_;  // the child geometries the glow was made for
 };

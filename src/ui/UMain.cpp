@@ -1,0 +1,219 @@
+#include "UMain.h"
+
+#include "discovery/datagram.h"
+#include "discovery/device_summary.h"
+#include "discovery/local_addresses.h"
+#include "discovery/scan.h"
+#include "discovery/udp_client.h"
+#include "quorvel_resources.h"
+#include "ui/clickable_picture.h"
+#include "ui/device_list.h"
+#include "ui/device_list_model.h"
+#include "ui/device_page.h"
+#include "ui/error_texts.h"
+#include "ui/panel.h"
+#include "ui/scroll_content.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDesktopServices>
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QShortcut>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace {
+
+constexpr int TitleHeight = 40;
+constexpr int TitlePixelSize = 30;
+constexpr int PanelHeight = 112;
+constexpr int PictureBandMargin = 4;   // the panel's strips above and below the picture
+constexpr int OuterMargin = 16;        // around the panel and the list
+constexpr QPoint Button1Position{16, 152};
+
+}  // namespace
+
+TfmMain::TfmMain(TErrorBoxPresenter presentError) : presentError_(std::move(presentError))
+{
+    InitQuorvelResources();
+    setWindowTitle(QStringLiteral("Quorvel"));
+    setWindowIcon(QIcon(QStringLiteral(":/icon.png")));
+    // A resizable tool window: slim title bar with the caption and a close
+    // button only. Qt takes quit-on-close away from tool windows; closing
+    // this one must still end the application.
+    setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    setAttribute(Qt::WA_QuitOnClose);
+    resize(DesignedClientSize);
+
+    CreateControls();
+    CreateNonVisualComponents();
+    // The whole design is applied: only now does the listener bind its port.
+    IdUDPServer1->Activate();
+}
+
+// Controls first (the list and its entries), then the non-visual components
+// in the reverse of their creation order. Destroying the listener waits for
+// its threads and carries out their last hand-overs; ListBox1 is null by
+// then, so those replies are dropped.
+TfmMain::~TfmMain()
+{
+    Layout1.reset();
+    IdUDPClient1.reset();
+    IdUDPServer1.reset();
+}
+
+void TfmMain::CreateControls()
+{
+    Layout1 = std::make_unique<QWidget>(this);
+    auto* windowLayout = new QVBoxLayout(this);
+    windowLayout->setContentsMargins(0, 0, 0, 0);
+    windowLayout->addWidget(Layout1.get());
+
+    ScrollBox1 = new QScrollArea(Layout1.get());
+    auto* layout1Layout = new QVBoxLayout(Layout1.get());
+    layout1Layout->setContentsMargins(0, 0, 0, 0);
+    layout1Layout->addWidget(ScrollBox1);
+    ScrollBox1->setFrameShape(QFrame::NoFrame);
+    ScrollBox1->setWidgetResizable(true);
+    ScrollBox1->viewport()->setAutoFillBackground(false);
+
+    ScrollBox1Content = new TScrollContent(GlowEffect1, ScrollBox1);
+    auto* contentLayout = new QVBoxLayout(ScrollBox1Content);
+    contentLayout->setContentsMargins(0, 0, 0, 0);
+    contentLayout->setSpacing(0);
+    CreateTitle(*ScrollBox1Content, *contentLayout);
+    // Below the title: the panel and the list, 16 apart and 16 from the edges.
+    auto* framed = new QVBoxLayout;
+    framed->setContentsMargins(OuterMargin, OuterMargin, OuterMargin, OuterMargin);
+    framed->setSpacing(OuterMargin);
+    contentLayout->addLayout(framed);
+    CreateRefreshPanel(*ScrollBox1Content, *framed);
+    CreateDeviceList(*ScrollBox1Content, *framed);
+
+    Button1 = new QPushButton(QStringLiteral("Button1"), ScrollBox1Content);
+    Button1->move(Button1Position);
+    Button1->hide();
+    connect(Button1, &QPushButton::clicked, this, &TfmMain::Button1Click);
+
+    ScrollBox1->setWidget(ScrollBox1Content);
+    // setWidget gives the content a background; the gradient must show through.
+    ScrollBox1Content->setAutoFillBackground(false);
+}
+
+void TfmMain::CreateTitle(TScrollContent& content, QVBoxLayout& layout)
+{
+    Label1 = new QLabel(QStringLiteral("Znajdź mojego QuorVela"), &content);
+    Label1->setTextFormat(Qt::PlainText);
+    QFont font = Label1->font();
+    font.setPixelSize(TitlePixelSize);
+    Label1->setFont(font);
+    Label1->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
+    Label1->setFixedHeight(TitleHeight);
+    layout.addWidget(Label1);
+}
+
+void TfmMain::CreateRefreshPanel(TScrollContent& content, QVBoxLayout& layout)
+{
+    Panel1 = new TPanel(&content);
+    Panel1->setFixedHeight(PanelHeight);
+    layout.addWidget(Panel1);
+    auto* panelLayout = new QVBoxLayout(Panel1);
+    panelLayout->setContentsMargins(0, PictureBandMargin, 0, PictureBandMargin);
+
+    Image1 = new TClickablePicture(QImage(QStringLiteral(":/refresh.png")), WrapEffect1, Panel1);
+    Image1->setAccessibleName(QStringLiteral("Odśwież listę urządzeń"));
+    panelLayout->addWidget(Image1);
+    connect(Image1, &TClickablePicture::clicked, this, &TfmMain::Image1Click);
+    content.AddShadow(*Panel1, ShadowEffect2);
+}
+
+void TfmMain::CreateDeviceList(TScrollContent& content, QVBoxLayout& layout)
+{
+    ListBox1 = new TDeviceList(&content);
+    layout.addWidget(ListBox1, 1);  // takes every change of height
+    content.AddShadow(*ListBox1, ShadowEffect1);
+
+    auto* copy = new QShortcut(QKeySequence::Copy, ListBox1, nullptr, nullptr, Qt::WidgetShortcut);
+    connect(copy, &QShortcut::activated, this, &TfmMain::CopySelectedEntry);
+    connect(ListBox1, &TDeviceList::doubleClicked, this, &TfmMain::OpenDevicePage);
+}
+
+void TfmMain::CreateNonVisualComponents()
+{
+    IdUDPServer1 = std::make_unique<TUdpServer>(handOver_.Queue(), "IdUDPServer1");
+    IdUDPServer1->DefaultPort = DiscoveryPort;
+    IdUDPServer1->OnUDPRead = std::bind_front(&TfmMain::IdUDPServer1UDPRead, this);
+
+    IdUDPClient1 = std::make_unique<TIdUDPClient>();
+    IdUDPClient1->SetBroadcastEnabled(true);
+    IdUDPClient1->SetBoundPort(DiscoveryPort);
+    IdUDPClient1->SetPort(0);
+}
+
+void TfmMain::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    Fill.Paint(painter, size(), devicePixelRatioF());
+}
+
+void TfmMain::Image1Click()
+{
+    ReportErrorsOf([this] {
+        ListBox1->Clear();
+        BroadcastDiscovery();
+    });
+}
+
+void TfmMain::Button1Click()
+{
+    TDeviceSummary sample;
+    sample.nr_ip = "192.168.0.177";
+    ListBox1->AddDeviceEntry(sample);
+}
+
+void TfmMain::BroadcastDiscovery()
+{
+    RunDiscoveryScan(*IdUDPClient1);
+}
+
+void TfmMain::IdUDPServer1UDPRead(TUdpListenerThread&, std::span<const std::uint8_t> AData, TUdpBinding& ABinding)
+{
+    // During shutdown the list is gone before the listener: drop the reply.
+    if (!ListBox1)
+        return;
+    // The listener hears this machine's own broadcasts too.
+    const std::vector<std::string> ownAddresses = LocalAddresses();
+    if (std::ranges::find(ownAddresses, ABinding.PeerIP) != ownAddresses.end())
+        return;
+    if (!IsDiscoveryReply(AData))
+        return;
+    const std::optional<TDeviceSummary> summary = DecodeDeviceSummary(AData);
+    if (summary)
+        ListBox1->AddDeviceEntry(*summary);
+}
+
+void TfmMain::ReportErrorsOf(const std::function<void()>& handler)
+{
+    try {
+        handler();
+    } catch (const std::exception& error) {  // the event loop's duty: show it, then go on
+        presentError_(HandlerErrorBox(error));
+    }
+}
+
+void TfmMain::CopySelectedEntry()
+{
+    const QModelIndex selected = ListBox1->currentIndex();
+    if (ListBox1->selectionModel()->isSelected(selected))
+        QApplication::clipboard()->setText(ListBox1->Entries().DisplayedLines(selected.row()).join(u'\n'));
+}
+
+void TfmMain::OpenDevicePage(const QModelIndex& entry)
+{
+    if (const std::optional<QUrl> page = DevicePageUrl(ListBox1->Entries().DisplayedLines(entry.row())))
+        QDesktopServices::openUrl(*page);
+}
