@@ -1,0 +1,132 @@
+#include "discovery/local_addresses.h"
+#include "discovery/os_error.h"
+#include "netns_lab.h"
+
+#include <QCoreApplication>
+#include <QTest>
+
+#include <sys/resource.h>
+
+#include <cerrno>
+#include <cstring>
+
+using TAddresses = std::vector<std::string>;
+Q_DECLARE_METATYPE(TAddresses)
+
+namespace {
+
+// Both ends of each veth pair stay in the namespace; addresses go on the
+// a-ends only, so interface order is a1 < b1 < a2 < b2.
+const QStringList TwoLinks{"link add a1 type veth peer name b1", "link add a2 type veth peer name b2"};
+
+TAddresses AddressesAfter(const QStringList& setup)
+{
+    TNetnsLab lab;
+    const std::string space = lab.AddNamespace();
+    for (const QString& command : setup)
+        TNetnsLab::Ip("-n " + space + " " + command.toStdString());
+    TAddresses addresses;
+    TNetnsLab::RunIn(space, [&] { addresses = LocalAddresses(); });
+    return addresses;
+}
+
+// Lets the process open no further file, until destroyed.
+class TNoFreeFiles {
+public:
+    TNoFreeFiles()
+    {
+        ::getrlimit(RLIMIT_NOFILE, &saved_);
+        rlimit none = saved_;
+        none.rlim_cur = 0;
+        ::setrlimit(RLIMIT_NOFILE, &none);
+    }
+    ~TNoFreeFiles() { ::setrlimit(RLIMIT_NOFILE, &saved_); }
+    TNoFreeFiles(const TNoFreeFiles&) = delete;
+    TNoFreeFiles& operator=(const TNoFreeFiles&) = delete;
+
+private:
+    rlimit saved_{};
+};
+
+}  // namespace
+
+class TestLocalAddresses : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void listsWhatQualifiesInKernelOrder_data();
+    void listsWhatQualifiesInKernelOrder();
+    void readsAfreshAtEveryCall();
+    void failedQueryRaisesSystemError();
+};
+
+void TestLocalAddresses::initTestCase()
+{
+    QUORVEL_REQUIRE_NETWORK_LAB();
+}
+
+void TestLocalAddresses::listsWhatQualifiesInKernelOrder_data()
+{
+    QTest::addColumn<QStringList>("setup");
+    QTest::addColumn<TAddresses>("expected");
+
+    QTest::newRow("only loopback") << QStringList{} << TAddresses{};
+    QTest::newRow("extra address on lo left out")
+        << QStringList{"addr add 10.9.9.9/32 dev lo"} << TAddresses{};
+    QTest::newRow("interface order, not the order added")
+        << (TwoLinks + QStringList{"addr add 10.0.2.1/24 dev a2", "addr add 10.0.1.1/24 dev a1"})
+        << TAddresses{"10.0.1.1", "10.0.2.1"};
+    QTest::newRow("secondary after the primaries of its link")
+        << (TwoLinks + QStringList{"addr add 10.0.1.1/24 dev a1", "addr add 10.0.1.9/24 dev a1",
+                                   "addr add 10.0.3.1/24 dev a1"})
+        << TAddresses{"10.0.1.1", "10.0.3.1", "10.0.1.9"};
+    QTest::newRow("link down kept")
+        << (TwoLinks + QStringList{"addr add 10.0.1.1/24 dev a1", "link set a1 down"}) << TAddresses{"10.0.1.1"};
+    QTest::newRow("deprecated left out")
+        << (TwoLinks + QStringList{"addr add 10.0.1.1/24 dev a1 preferred_lft 0", "addr add 10.0.2.1/24 dev a2"})
+        << TAddresses{"10.0.2.1"};
+    QTest::newRow("duplicate kept")
+        << (TwoLinks + QStringList{"addr add 10.0.1.1/24 dev a1", "addr add 10.0.1.1/24 dev a2"})
+        << TAddresses{"10.0.1.1", "10.0.1.1"};
+    QTest::newRow("IPv6 left out")
+        << (TwoLinks + QStringList{"addr add fd00::1/64 dev a1 nodad", "addr add 10.0.1.1/24 dev a1"})
+        << TAddresses{"10.0.1.1"};
+    QTest::newRow("point-to-point: own address, not the peer's")
+        << (TwoLinks + QStringList{"addr add 10.0.5.1 peer 10.0.5.2 dev a1"}) << TAddresses{"10.0.5.1"};
+    QTest::newRow("no leading zeros")
+        << (TwoLinks + QStringList{"addr add 1.2.30.0/16 dev a1"}) << TAddresses{"1.2.30.0"};
+}
+
+void TestLocalAddresses::listsWhatQualifiesInKernelOrder()
+{
+    QFETCH(QStringList, setup);
+    QFETCH(TAddresses, expected);
+    QCOMPARE(AddressesAfter(setup), expected);
+}
+
+void TestLocalAddresses::readsAfreshAtEveryCall()
+{
+    TNetnsLab lab;
+    const TDeviceLink link = lab.AddDevice("10.0.0.5/24", "10.0.0.77/24");
+    QCOMPARE(LocalAddresses(), TAddresses{"10.0.0.5"});
+    lab.AddAddress(link.hostInterface, "10.0.1.6/24");
+    QCOMPARE(LocalAddresses(), (TAddresses{"10.0.0.5", "10.0.1.6"}));
+    lab.RemoveAddress(link.hostInterface, "10.0.0.5/24");
+    QCOMPARE(LocalAddresses(), TAddresses{"10.0.1.6"});
+}
+
+void TestLocalAddresses::failedQueryRaisesSystemError()
+{
+    std::string message;
+    try {
+        const TNoFreeFiles noFreeFiles;
+        LocalAddresses();
+    } catch (const std::system_error& error) {  // the failed query is what this test looks at
+        message = error.what();
+    }
+    QCOMPARE(QString::fromStdString(message),
+             QString("System Error.  Code: %1.\n%2").arg(EMFILE).arg(std::strerror(EMFILE)));
+}
+
+QUORVEL_NETNS_TEST_MAIN(TestLocalAddresses)
+#include "tst_local_addresses.moc"
