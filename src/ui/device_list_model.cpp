@@ -7,6 +7,12 @@ int TDeviceListModel::rowCount(const QModelIndex& parent) const
     return parent.isValid() ? 0 : static_cast<int>(m_entries.size());
 }
 
+QModelIndex TDeviceListModel::index(int row, int column, const QModelIndex& parent) const
+{
+    const bool inside = row >= 0 && std::size_t(row) < m_entries.size() && column == 0 && !parent.isValid();
+    return inside ? createIndex(row, 0) : QModelIndex();
+}
+
 QVariant TDeviceListModel::data(const QModelIndex& index, int role) const
 {
     if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))

@@ -1,0 +1,140 @@
+// The device list with many entries: the cost of appending them one at a
+// time as replies would arrive, the cost of painting a frame with 10,000
+// entries against one with 10, and the memory the entries take.
+#include "discovery/device_summary.h"
+#include "reply_builder.h"
+#include "ui/device_list.h"
+#include "ui/device_list_model.h"
+#include "ui/entry_template.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+
+#include <algorithm>
+#include <cstdio>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+constexpr int ManyEntries = 10'000;
+constexpr int FewEntries = 10;
+constexpr int PaintedFrames = 300;
+
+// Replies from ManyEntries different devices, decoded as the reply handler would.
+std::vector<TDeviceSummary> Summaries()
+{
+    std::vector<TDeviceSummary> summaries;
+    summaries.reserve(ManyEntries);
+    for (int i = 0; i < ManyEntries; ++i) {
+        TSimulatedDevice device;
+        device.ipAddress = {10, 0, std::uint8_t(i / 250), std::uint8_t(1 + i % 250)};
+        device.deviceName = "Hala " + std::to_string(i);
+        device.stateFlags = std::uint8_t(i % 2 ? 0x01 : 0x80);
+        summaries.push_back(DecodeDeviceSummary(BuildDiscoveryReply(device)).value());
+    }
+    return summaries;
+}
+
+// Resident memory in bytes; 0 where /proc is not there to ask.
+long ResidentBytes()
+{
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return 0;
+    const QList<QByteArray> fields = statm.readAll().split(' ');
+    return fields.size() > 1 ? fields[1].toLong() * sysconf(_SC_PAGESIZE) : 0;
+}
+
+double Median(std::vector<double> values)
+{
+    std::nth_element(values.begin(), values.begin() + std::ptrdiff_t(values.size() / 2), values.end());
+    return values[values.size() / 2];
+}
+
+double RepaintMicroseconds(TDeviceList& list)
+{
+    QElapsedTimer timer;
+    timer.start();
+    list.viewport()->repaint();  // paints synchronously, like one frame
+    return double(timer.nsecsElapsed()) / 1000.0;
+}
+
+// Median frame times of both lists; frames alternate between the lists so
+// that other load on the machine falls on both alike.
+std::pair<double, double> MedianFrameMicroseconds(TDeviceList& many, TDeviceList& few)
+{
+    std::vector<double> manyFrames, fewFrames;
+    for (int i = 0; i < PaintedFrames; ++i) {
+        manyFrames.push_back(RepaintMicroseconds(many));
+        fewFrames.push_back(RepaintMicroseconds(few));
+    }
+    return {Median(manyFrames), Median(fewFrames)};
+}
+
+// What the entries' texts take: UTF-16 data, terminator and string header.
+double TextBytesPerEntry(const TDeviceListModel& entries)
+{
+    double bytes = 0;
+    for (int row = 0; row < entries.rowCount(); ++row) {
+        for (CustomItem::Element element : CustomItem::TextElements) {
+            const auto text = entries.NamedValue(row, CustomItem::Elements[element].name);
+            if (text)
+                bytes += 16 + 2.0 * double(text->capacity() + 1);
+        }
+    }
+    return bytes / entries.rowCount();
+}
+
+// Appends entries [first, last) and gives the mean time per entry in microseconds.
+double AppendEntries(TDeviceList& list, const std::vector<TDeviceSummary>& summaries, int first, int last)
+{
+    QElapsedTimer timer;
+    timer.start();
+    for (int i = first; i < last; ++i) {
+        list.AddDeviceEntry(summaries[std::size_t(i)]);
+        QCoreApplication::processEvents();  // each reply is its own event-loop turn
+    }
+    return double(timer.nsecsElapsed()) / 1000.0 / (last - first);
+}
+
+void Show(TDeviceList& list)
+{
+    list.resize(351, 280);  // the list's designed size in the window
+    list.show();
+    QCoreApplication::processEvents();
+}
+
+}  // namespace
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    const std::vector<TDeviceSummary> summaries = Summaries();
+    TDeviceList few, many;
+    Show(few);
+    Show(many);
+    AppendEntries(few, summaries, 0, FewEntries);
+
+    const long residentBefore = ResidentBytes();
+    const double firstThousand = AppendEntries(many, summaries, 0, 1000);
+    const double middle = AppendEntries(many, summaries, 1000, ManyEntries - 1000);
+    const double lastThousand = AppendEntries(many, summaries, ManyEntries - 1000, ManyEntries);
+    const double appendMicroseconds = (firstThousand * 1000 + middle * (ManyEntries - 2000) + lastThousand * 1000) / ManyEntries;
+    const long residentAfter = ResidentBytes();
+    const auto [manyFrame, fewFrame] = MedianFrameMicroseconds(many, few);
+
+    const double perEntry = double(residentAfter - residentBefore) / ManyEntries;
+    const double textPerEntry = TextBytesPerEntry(many.Entries());
+    std::printf("append, one at a time with an event-loop turn each: %.1f us per entry over %d entries"
+                " (first 1000: %.1f us, last 1000: %.1f us)\n",
+                appendMicroseconds, ManyEntries, firstThousand, lastThousand);
+    std::printf("paint one frame: %.1f us with %d entries, %.1f us with %d entries, ratio %.2f (aim <= 1.2)\n",
+                manyFrame, ManyEntries, fewFrame, FewEntries, manyFrame / fewFrame);
+    std::printf("resident memory: %.1f MB before, %.1f MB after %d entries: %.0f bytes per entry\n",
+                residentBefore / 1e6, residentAfter / 1e6, ManyEntries, perEntry);
+    std::printf("of which texts %.0f bytes, beyond the texts %.0f bytes per entry (aim <= 1024)\n",
+                textPerEntry, perEntry - textPerEntry);
+    return 0;
+}
