@@ -171,16 +171,20 @@ std::vector<std::string> LocalAddresses()
     RequestIPv4AddressDump(route);
     TLoopbackInterfaces interfaces(route);
     std::vector<std::string> addresses;
-    // The kernel fills each batch up to the size of the reads it has seen,
-    // at most 32 KiB, so no reply is ever cut.
-    alignas(nlmsghdr) std::array<std::uint8_t, 32768> batch;
+    // The kernel sizes each batch after the largest read it has seen, and
+    // never above 8 KiB before the first one. Reading 8 KiB at a time keeps
+    // its buffers small (larger reads make every dump slower) while no batch
+    // can be cut; MSG_TRUNC would tell if one were.
+    alignas(nlmsghdr) std::array<std::uint8_t, 8192> batch;
     for (;;) {
-        const ssize_t received = ::recv(route.Fd(), batch.data(), batch.size(), 0);
+        const ssize_t received = ::recv(route.Fd(), batch.data(), batch.size(), MSG_TRUNC);
         if (received < 0) {
             if (errno == EINTR)
                 continue;
             RaiseLastError();
         }
+        if (static_cast<std::size_t>(received) > batch.size())
+            throw TOSError(EMSGSIZE);
         if (!CollectBatch(batch.data(), static_cast<std::size_t>(received), interfaces, addresses))
             return addresses;
     }
