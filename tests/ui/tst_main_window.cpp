@@ -1,0 +1,395 @@
+// The main window offscreen, inside a network namespace of its own: the
+// window binds UDP port 7080 and its refresh action broadcasts.
+#include "discovery/datagram.h"
+#include "discovery/udp_client.h"
+#include "discovery/udp_socket.h"
+#include "netns_lab.h"
+#include "reply_builder.h"
+#include "ui/UMain.h"
+#include "ui/clickable_picture.h"
+#include "ui/device_list.h"
+#include "ui/device_list_model.h"
+#include "ui/effects/effect_trigger.h"
+#include "ui/error_texts.h"
+#include "ui/main_window_run.h"
+#include "ui/panel.h"
+
+#include <QApplication>
+#include <QEnterEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QScrollArea>
+#include <QTest>
+
+#include <chrono>
+#include <optional>
+#include <stdexcept>
+
+using Bytes = std::vector<std::uint8_t>;
+Q_DECLARE_METATYPE(Bytes)
+
+namespace {
+
+constexpr auto HostAddress = "10.9.0.1";
+// Shares its first characters with HostAddress: only an exact comparison
+// of address texts keeps it apart from the machine's own address.
+constexpr auto DeviceAddress = "10.9.0.10";
+
+Bytes NamedReply(const std::string& deviceName)
+{
+    TSimulatedDevice device;
+    device.deviceName = deviceName;
+    return BuildDiscoveryReply(device);
+}
+
+void SendToPort7080(const std::string& sourceAddress, const Bytes& datagram)
+{
+    TUdpSocket socket(TAddressFamily::IPv4);
+    socket.Bind(sourceAddress, 0);
+    socket.SendTo(datagram, HostAddress, DiscoveryPort);
+}
+
+int EntryCount(const TfmMain& window)
+{
+    return window.ListBox1->Entries().rowCount();
+}
+
+QString LastEntryLine(const TfmMain& window, int line)
+{
+    return window.ListBox1->Entries().DisplayedLines(EntryCount(window) - 1)[line];
+}
+
+}  // namespace
+
+class TestMainWindow : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+
+    void layoutFollowsTheClientSize_data();
+    void layoutFollowsTheClientSize();
+    void windowSettings();
+
+    void clicksOnTheBandScan_data();
+    void clicksOnTheBandScan();
+    void hoverSwitchesTheWarp();
+    void triggerRule_data();
+    void triggerRule();
+    void sampleButtonAddsItsEntry();
+
+    void replyHandling_data();
+    void replyHandling();
+    void replyAfterTheListIsGoneIsDropped();
+
+    void startupErrorWhenThePortIsHeld();
+    void startupErrorText_data();
+    void startupErrorText();
+    void handlerErrorText_data();
+    void handlerErrorText();
+
+private:
+    std::optional<TNetnsLab> lab_;
+    std::string deviceNamespace_;
+};
+
+void TestMainWindow::initTestCase()
+{
+    QUORVEL_REQUIRE_NETWORK_LAB();
+    lab_.emplace();
+    deviceNamespace_ = lab_->AddDevice(std::string(HostAddress) + "/24", std::string(DeviceAddress) + "/24").deviceNamespace;
+    lab_->SetLinkUp("lo", true);  // the machine's own datagrams to its own address go through it
+}
+
+void TestMainWindow::layoutFollowsTheClientSize_data()
+{
+    QTest::addColumn<QSize>("client");
+    QTest::addColumn<QRect>("title");
+    QTest::addColumn<QRect>("panel");
+    QTest::addColumn<QRect>("list");
+
+    QTest::newRow("designed 383 x 480") << QSize(383, 480) << QRect(0, 0, 383, 40) << QRect(16, 56, 351, 112)
+                                        << QRect(16, 184, 351, 280);
+    QTest::newRow("taller and wider") << QSize(500, 700) << QRect(0, 0, 500, 40) << QRect(16, 56, 468, 112)
+                                      << QRect(16, 184, 468, 500);
+    QTest::newRow("shorter") << QSize(383, 400) << QRect(0, 0, 383, 40) << QRect(16, 56, 351, 112)
+                             << QRect(16, 184, 351, 200);
+}
+
+void TestMainWindow::layoutFollowsTheClientSize()
+{
+    QFETCH(QSize, client);
+    QFETCH(QRect, title);
+    QFETCH(QRect, panel);
+    QFETCH(QRect, list);
+    TfmMain window;
+    window.resize(client);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+    QCOMPARE(window.Label1->geometry(), title);
+    QCOMPARE(window.Panel1->geometry(), panel);
+    QCOMPARE(window.ListBox1->geometry(), list);
+    QCOMPARE(window.Image1->geometry(), QRect(0, 4, panel.width(), 104));
+    QCOMPARE(window.Button1->pos(), QPoint(16, 152));
+    QVERIFY(window.Button1->isHidden());
+    QCOMPARE(window.ScrollBox1->geometry(), QRect(QPoint(), client));
+}
+
+void TestMainWindow::windowSettings()
+{
+    TfmMain window;
+    QCOMPARE(window.windowTitle(), QStringLiteral("Quorvel"));
+    QCOMPARE(window.size(), QSize(383, 480));
+    QCOMPARE(window.windowType(), Qt::Tool);
+    QVERIFY(window.testAttribute(Qt::WA_QuitOnClose));
+    QVERIFY(!window.windowIcon().isNull());
+    QCOMPARE(window.Label1->text(), QStringLiteral("Znajdź mojego QuorVela"));
+    QCOMPARE(window.Label1->font().pixelSize(), 30);
+    QVERIFY(window.IdUDPServer1->Active());
+    QVERIFY(!window.IdUDPClient1->Active());
+    QCOMPARE(EntryCount(window), 0);
+}
+
+void TestMainWindow::clicksOnTheBandScan_data()
+{
+    QTest::addColumn<QPoint>("inPanel");
+    QTest::addColumn<bool>("scans");
+
+    QTest::newRow("on the symbol") << QPoint(175, 56) << true;
+    QTest::newRow("band, left of the symbol") << QPoint(5, 56) << true;
+    QTest::newRow("band, right of the symbol") << QPoint(345, 10) << true;
+    QTest::newRow("strip above the band") << QPoint(175, 2) << false;
+    QTest::newRow("strip below the band") << QPoint(175, 110) << false;
+}
+
+void TestMainWindow::clicksOnTheBandScan()
+{
+    QFETCH(QPoint, inPanel);
+    QFETCH(bool, scans);
+    std::optional<TUdpSocket> capture;
+    TNetnsLab::RunIn(deviceNamespace_, [&] {
+        capture.emplace(TAddressFamily::IPv4);
+        capture->BindWildcard(DiscoveryPort);
+    });
+    TfmMain window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    window.Button1Click();
+
+    QWidget* target = window.Panel1->childAt(inPanel);
+    QWidget* clicked = target ? target : window.Panel1;
+    QTest::mouseClick(clicked, Qt::LeftButton, {}, clicked->mapFrom(window.Panel1, inPanel));
+
+    QCOMPARE(EntryCount(window), scans ? 0 : 1);
+    const TWaitResult request = capture->WaitReadable(std::chrono::milliseconds(scans ? 2000 : 0));
+    QCOMPARE(request == TWaitResult::Readable, scans);
+    if (scans) {
+        Bytes received(64);
+        const TReceivedDatagram datagram = capture->Receive(received);
+        received.resize(datagram.length);
+        QCOMPARE(received, BuildDiscoveryRequest());
+    }
+}
+
+void TestMainWindow::hoverSwitchesTheWarp()
+{
+    TfmMain window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    const QImage plain = window.Image1->grab().toImage();
+    QVERIFY(!window.WrapEffect1.Enabled);
+
+    const QPointF centre = QRectF(window.Image1->rect()).center();
+    QEnterEvent enter(centre, window.Image1->mapToGlobal(centre), window.Image1->mapToGlobal(centre));
+    QApplication::sendEvent(window.Image1, &enter);
+    QVERIFY(window.Image1->IsMouseOver());
+    QVERIFY(window.WrapEffect1.Enabled);
+    const QImage warped = window.Image1->grab().toImage();
+    QVERIFY(warped != plain);
+    // The middle row is squeezed most: the symbol is narrower there.
+    const auto inkWidth = [](const QImage& image) {
+        const int row = image.height() / 2;
+        int first = image.width(), last = -1;
+        for (int x = 0; x < image.width(); ++x) {
+            if (qGray(image.pixel(x, row)) < 64) {
+                first = std::min(first, x);
+                last = x;
+            }
+        }
+        return last - first;
+    };
+    QVERIFY(inkWidth(warped) < inkWidth(plain));
+
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(window.Image1, &leave);
+    QVERIFY(!window.WrapEffect1.Enabled);
+    QCOMPARE(window.Image1->grab().toImage(), plain);
+}
+
+void TestMainWindow::triggerRule_data()
+{
+    QTest::addColumn<QString>("trigger");
+    QTest::addColumn<bool>("mouseOver");
+    QTest::addColumn<bool>("holds");
+
+    QTest::newRow("over, true") << "IsMouseOver=true" << true << true;
+    QTest::newRow("not over, true") << "IsMouseOver=true" << false << false;
+    QTest::newRow("not over, false") << "IsMouseOver=false" << false << true;
+    QTest::newRow("value letter case") << "IsMouseOver=TrUe" << true << true;
+    QTest::newRow("last condition decides: off") << "IsMouseOver=true;IsMouseOver=false" << true << false;
+    QTest::newRow("last condition decides: on") << "IsMouseOver=false;IsMouseOver=true" << true << true;
+    QTest::newRow("unknown state") << "IsPressed=true" << true << false;
+    QTest::newRow("not a condition") << "IsMouseOver" << true << false;
+    QTest::newRow("empty") << "" << true << false;
+}
+
+void TestMainWindow::triggerRule()
+{
+    QFETCH(QString, trigger);
+    QFETCH(bool, mouseOver);
+    QFETCH(bool, holds);
+    QCOMPARE(TriggerHolds(trigger, {{QStringLiteral("IsMouseOver"), mouseOver}}), holds);
+}
+
+void TestMainWindow::sampleButtonAddsItsEntry()
+{
+    TfmMain window;
+    window.Button1->click();
+    QCOMPARE(EntryCount(window), 1);
+    const QString text = QStringLiteral("Text");
+    QCOMPARE(window.ListBox1->Entries().DisplayedLines(0),
+             QStringList({QStringLiteral("192.168.0.177"), text, text, text, text, text}));
+}
+
+void TestMainWindow::replyHandling_data()
+{
+    QTest::addColumn<bool>("fromDevice");
+    QTest::addColumn<Bytes>("datagram");
+    QTest::addColumn<bool>("listed");
+
+    const Bytes reply = NamedReply("Hala B");
+    Bytes malformed = reply;
+    malformed[ReplyField::HeaderCode.offset] = 0x00;
+    Bytes headerOnly(reply.begin(), reply.begin() + DiscoveryHeaderSize);
+    headerOnly[ReplyField::PayloadLength.offset + 1] = 0;
+
+    QTest::newRow("reply from a device") << true << reply << true;
+    QTest::newRow("reply from the machine's own address") << false << reply << false;
+    QTest::newRow("not a reply") << true << malformed << false;
+    QTest::newRow("accepted, but too short to decode") << true << headerOnly << false;
+    QTest::newRow("empty datagram") << true << Bytes{} << false;
+}
+
+// Each datagram is followed by a marker reply from the device; once the
+// marker is listed, the datagram before it has been handled too.
+void TestMainWindow::replyHandling()
+{
+    QFETCH(bool, fromDevice);
+    QFETCH(Bytes, datagram);
+    QFETCH(bool, listed);
+    TfmMain window;
+
+    if (fromDevice)
+        TNetnsLab::RunIn(deviceNamespace_, [&] { SendToPort7080(DeviceAddress, datagram); });
+    else
+        SendToPort7080(HostAddress, datagram);
+    TNetnsLab::RunIn(deviceNamespace_, [] { SendToPort7080(DeviceAddress, NamedReply("marker")); });
+
+    QTRY_VERIFY(EntryCount(window) > 0 && LastEntryLine(window, 2).contains(u"marker"));
+    QCOMPARE(EntryCount(window), listed ? 2 : 1);
+    if (listed) {
+        QCOMPARE(window.ListBox1->Entries().DisplayedLines(0)[0], QStringLiteral("192.168.0.50"));
+        QVERIFY(window.ListBox1->Entries().DisplayedLines(0)[2].contains(u"Hala B"));
+    }
+}
+
+void TestMainWindow::replyAfterTheListIsGoneIsDropped()
+{
+    TfmMain window;
+    window.Layout1.reset();  // what the window's destruction does first
+    TNetnsLab::RunIn(deviceNamespace_, [] { SendToPort7080(DeviceAddress, NamedReply("late")); });
+    QTest::qWait(200);  // the hand-over runs from the event loop
+    QVERIFY(window.ListBox1.isNull());
+}
+
+void TestMainWindow::startupErrorWhenThePortIsHeld()
+{
+    TfmMain first;
+    std::vector<TErrorBox> shown;
+    const int status = RunMainWindow([&](const TErrorBox& box) { shown.push_back(box); });
+
+    QCOMPARE(status, 1);
+    QCOMPARE(shown.size(), std::size_t{1});
+    QCOMPARE(shown[0].title, QStringLiteral("Application Error"));
+    const QRegularExpression text(QStringLiteral(
+        "^Exception TSocketBindError in module tst_main_window at [0-9A-F]{8}\\.\r\n"
+        "Could not bind socket\\. Address and port are already in use\\.\r\n$"));
+    QVERIFY2(text.match(shown[0].text).hasMatch(), qPrintable(shown[0].text));
+    for (QWidget* window : QApplication::topLevelWidgets())
+        QVERIFY(!qobject_cast<TfmMain*>(window) || !window->isVisible());
+}
+
+void TestMainWindow::startupErrorText_data()
+{
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("secondLine");
+
+    QTest::newRow("ends in a letter") << "Port taken" << "Port taken.";
+    QTest::newRow("ends in a period") << "Port taken." << "Port taken.";
+    QTest::newRow("ends in a bracket") << "Port (7080)" << "Port (7080).";
+    QTest::newRow("empty") << "" << "";
+}
+
+void TestMainWindow::startupErrorText()
+{
+    QFETCH(QString, message);
+    QFETCH(QString, secondLine);
+    const TErrorBox box = StartupErrorBox(QStringLiteral("TSocketError"), QStringLiteral("quorvel"), 0xAB12, message);
+    QCOMPARE(box.text, "Exception TSocketError in module quorvel at 0000AB12.\r\n" + secondLine + "\r\n");
+}
+
+void TestMainWindow::handlerErrorText_data()
+{
+    QTest::addColumn<QString>("outer");
+    QTest::addColumn<QString>("inner");  // a nested cause when not null
+    QTest::addColumn<QString>("shown");
+
+    QTest::newRow("letter") << "System Error.  Code: 5.\nAccess denied" << QString() << "System Error.  Code: 5.\nAccess denied.";
+    QTest::newRow("digit") << "Code 5" << QString() << "Code 5.";
+    QTest::newRow("period") << "Done." << QString() << "Done.";
+    QTest::newRow("exclamation mark") << "Stop!" << QString() << "Stop!";
+    QTest::newRow("closing bracket") << "Failed (twice)" << QString() << "Failed (twice)";
+    QTest::newRow("space") << "Failed " << QString() << "Failed ";
+    QTest::newRow("empty") << "" << QString() << "";
+    QTest::newRow("innermost cause speaks") << "outer" << "inner cause" << "inner cause.";
+    QTest::newRow("empty cause: the outer speaks") << "outer" << "" << "outer.";
+}
+
+void TestMainWindow::handlerErrorText()
+{
+    QFETCH(QString, outer);
+    QFETCH(QString, inner);
+    QFETCH(QString, shown);
+    try {
+        if (inner.isNull())
+            throw std::runtime_error(outer.toStdString());
+        try {
+            throw std::runtime_error(inner.toStdString());
+        } catch (const std::exception&) {  // wrapping it, as a layer above would
+            std::throw_with_nested(std::runtime_error(outer.toStdString()));
+        }
+    } catch (const std::exception& error) {  // the error under test
+        QCOMPARE(HandlerErrorBox(error).text, shown);
+    }
+}
+
+int main(int argc, char** argv)
+{
+    IsolateNetwork();  // before any thread exists
+    QApplication application(argc, argv);
+    TestMainWindow test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_main_window.moc"
