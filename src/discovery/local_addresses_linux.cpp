@@ -140,12 +140,19 @@ std::string DottedDecimal(in_addr address)
     return text.data();
 }
 
+// NLMSG_OK() without its signed/unsigned comparison.
+bool WholeMessage(const nlmsghdr* message, int remaining)
+{
+    return remaining >= static_cast<int>(sizeof(nlmsghdr)) && message->nlmsg_len >= sizeof(nlmsghdr) &&
+           message->nlmsg_len <= static_cast<unsigned>(remaining);
+}
+
 // Takes one batch of dump replies; false once the dump is complete.
 bool CollectBatch(const std::uint8_t* batch, std::size_t size, TLoopbackInterfaces& interfaces,
                   std::vector<std::string>& addresses)
 {
     int remaining = static_cast<int>(size);
-    for (auto* message = reinterpret_cast<const nlmsghdr*>(batch); NLMSG_OK(message, remaining);
+    for (auto* message = reinterpret_cast<const nlmsghdr*>(batch); WholeMessage(message, remaining);
          message = NLMSG_NEXT(message, remaining)) {
         if (message->nlmsg_type == NLMSG_DONE)
             return false;
