@@ -39,7 +39,11 @@ public:
     template <class Function>
     Function* Find(const char* name) const
     {
-        return module_ ? reinterpret_cast<Function*>(::GetProcAddress(module_, name)) : nullptr;
+        if (!module_)
+            return nullptr;
+        // Through the generic function pointer type, which every function
+        // pointer may be cast to and back without a warning.
+        return reinterpret_cast<Function*>(reinterpret_cast<void (*)()>(::GetProcAddress(module_, name)));
     }
 
 private:
