@@ -45,13 +45,6 @@ void TDeviceListModel::AppendEntry(TStyleData values)
     endInsertRows();
 }
 
-void TDeviceListModel::SetNamedValue(int row, const QString& name, const QString& text)
-{
-    m_entries.at(static_cast<std::size_t>(row)).Set(name, text);
-    const QModelIndex changed = index(row);
-    emit dataChanged(changed, changed);
-}
-
 void TDeviceListModel::Clear()
 {
     if (m_entries.empty())

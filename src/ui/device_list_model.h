@@ -27,8 +27,6 @@ public:
 
     // Appends one entry after the last one (insert-rows signals, no reset).
     void AppendEntry(TStyleData values);
-    // Sets one named value of an existing entry.
-    void SetNamedValue(int row, const QString& name, const QString& text);
     // Removes every entry; does nothing when there is none.
     void Clear();
 

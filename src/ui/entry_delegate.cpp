@@ -9,11 +9,15 @@
 
 namespace {
 
+// Scaled once, smoothly, for the screen's pixel density.
 QPixmap ScaledDevicePicture()
 {
     InitQuorvelResources();
-    const QSize size = LayOutEntry(ItemHeight).devicePicture.size();
-    return QPixmap(QStringLiteral(":/device.png")).scaled(size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    const qreal density = qApp->devicePixelRatio();
+    const QSize size = LayOutEntry(ItemHeight).devicePicture.size() * density;
+    QPixmap picture = QPixmap(QStringLiteral(":/device.png")).scaled(size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    picture.setDevicePixelRatio(density);
+    return picture;
 }
 
 QFont ElementFont(const TTemplateElement& element)

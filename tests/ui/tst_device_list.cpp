@@ -190,12 +190,13 @@ void TestDeviceList::presentEmptyFieldBlanksItsLine()
 
 void TestDeviceList::namedValuesMatchWithoutCase()
 {
-    TDeviceList list;
-    list.AddDeviceEntry(SampleSummary());
-    auto& entries = const_cast<TDeviceListModel&>(list.Entries());
-    entries.SetNamedValue(0, QStringLiteral("INFO2"), QStringLiteral("upper-case name"));
-    entries.SetNamedValue(0, QStringLiteral("Nr_Ip"), QStringLiteral("10.0.0.1"));
-    entries.SetNamedValue(0, QStringLiteral("colour"), QStringLiteral("kept, shown nowhere"));
+    TStyleData values;
+    values.Set(QStringLiteral("INFO2"), QStringLiteral("replaced"));
+    values.Set(QStringLiteral("Info2"), QStringLiteral("upper-case name"));
+    values.Set(QStringLiteral("Nr_Ip"), QStringLiteral("10.0.0.1"));
+    values.Set(QStringLiteral("colour"), QStringLiteral("kept, shown nowhere"));
+    TDeviceListModel entries;
+    entries.AppendEntry(values);
 
     QStringList expected = SampleLines;
     expected[0] = QStringLiteral("10.0.0.1");
