@@ -9,12 +9,13 @@
 
 namespace {
 
-// Scaled once, smoothly, for the screen's pixel density.
+// Scaled once, smoothly, for the screen's pixel density. The picture's size
+// does not depend on the entry's width.
 QPixmap ScaledDevicePicture()
 {
     InitQuorvelResources();
     const qreal density = qApp->devicePixelRatio();
-    const QSize size = LayOutEntry(ItemHeight).devicePicture.size() * density;
+    const QSize size = LayOutEntry(0).devicePicture.size() * density;
     QPixmap picture = QPixmap(QStringLiteral(":/device.png")).scaled(size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
     picture.setDevicePixelRatio(density);
     return picture;
@@ -42,6 +43,7 @@ TEntryDelegate::TEntryDelegate(QObject* parent)
 
 void TEntryDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
 {
+    painter->save();  // the view paints every entry with the same painter
     DrawBackground(painter, option);
     const TEntryLayout layout = LayOutEntry(option.rect.width());
     const QPoint origin = option.rect.topLeft();
@@ -52,6 +54,7 @@ void TEntryDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option
         const CustomItem::Element element = CustomItem::TextElements[i];
         DrawLine(painter, element, layout.elements[element].translated(origin), lines[qsizetype(i)]);
     }
+    painter->restore();
 }
 
 QSize TEntryDelegate::sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const
