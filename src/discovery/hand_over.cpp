@@ -29,6 +29,19 @@ void THandOver::DrainPending()
     }
 }
 
+void THandOver::DrainWhileArriving(std::chrono::microseconds linger, std::chrono::microseconds budget)
+{
+    const auto end = std::chrono::steady_clock::now() + budget;
+    DrainPending();
+    while (std::chrono::steady_clock::now() < end) {
+        if (RunOldest())
+            continue;
+        std::unique_lock lock(mutex_);
+        if (!uiWake_.wait_for(lock, linger, [this] { return !queue_.empty(); }))
+            return;
+    }
+}
+
 void THandOver::DrainUntil(const std::function<bool()>& ended)
 {
     std::unique_lock lock(mutex_);

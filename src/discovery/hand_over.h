@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
@@ -38,6 +39,13 @@ public:
     // while it runs wait for their own wake-up, so a steady stream of
     // hand-overs cannot keep the event loop from its other events.
     void DrainPending();
+
+    // UI thread: like DrainPending, then keeps running calls as long as the
+    // next one is queued within `linger` of the last, for at most `budget`
+    // in all. A receiving thread that has more datagrams waiting queues its
+    // next call within microseconds, so a burst of replies is handled in one
+    // turn of the event loop instead of one turn (and one repaint) each.
+    void DrainWhileArriving(std::chrono::microseconds linger, std::chrono::microseconds budget);
 
     // UI thread: returns once `ended` answers true, running every call that
     // is queued meanwhile. `ended` is asked with the queue's lock held, so it

@@ -36,7 +36,8 @@ void TUdpServer::Bind(std::vector<std::unique_ptr<TUdpBinding>>& bound, TAddress
     socket.SetOption(TSocketOption::ReuseAddress, 0);
     if (family == TAddressFamily::IPv6)
         socket.SetOption(TSocketOption::IPv6Only, 1);  // else Linux's dual-stack socket takes IPv4's port too
-    socket.SetOption(TSocketOption::ReceiveBufferSize, ReceiveBufferBytes);
+    if (ReceiveBufferSize > 0)
+        socket.SetOption(TSocketOption::ReceiveBufferSize, ReceiveBufferSize);
     try {
         socket.BindWildcard(DefaultPort);
     } catch (const TSocketError&) {

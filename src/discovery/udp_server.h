@@ -20,9 +20,8 @@ class THandOver;
 // there. Activated once; destroying it stops and waits for every thread.
 class TUdpServer {
 public:
-    // Asked for on every socket: room for thousands of replies to one
-    // broadcast while the user-interface thread is busy. The system may cap it.
-    static constexpr int ReceiveBufferBytes = 8 * 1024 * 1024;
+    static constexpr int DefaultReceiveBufferSize = 8 * 1024 * 1024;
+
 
     explicit TUdpServer(THandOver& handOver, std::string name = "IdUDPServer1");
     ~TUdpServer();
@@ -32,6 +31,10 @@ public:
     // Settings, read when the listener is activated.
     std::uint16_t DefaultPort = DiscoveryPort;
     std::size_t BufferSize = 8192;  // larger datagrams are discarded whole
+    // Asked for on every socket: room for thousands of replies to one
+    // broadcast while the user-interface thread is busy (the system default
+    // holds a few hundred). The system may cap it; 0 keeps the default.
+    int ReceiveBufferSize = DefaultReceiveBufferSize;
     TUdpReadHandler OnUDPRead;
 
     // Binds the sockets and starts the receiving threads. Raises

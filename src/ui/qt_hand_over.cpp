@@ -1,15 +1,29 @@
 #include "ui/qt_hand_over.h"
 
+namespace {
+
+// How long the user-interface thread waits for a receiving thread's next
+// call before going back to its event loop, and the most time it spends on
+// hand-overs in one turn, so that painting and input still get their turns.
+constexpr std::chrono::microseconds Linger{200};
+constexpr std::chrono::microseconds TurnBudget{10'000};
+
+}  // namespace
+
 TQtHandOver::TQtHandOver(QObject* parent) : QObject(parent) {}
 
 void TQtHandOver::WakeUiThread()
 {
     // Runs on a receiving thread: only posts. Qt drops the posted call if
     // this object is gone by the time the event loop gets to it.
-    QMetaObject::invokeMethod(this, &TQtHandOver::DrainPending, Qt::QueuedConnection);
+    if (!wakeUpPosted_.exchange(true))
+        QMetaObject::invokeMethod(this, &TQtHandOver::DrainPending, Qt::QueuedConnection);
 }
 
 void TQtHandOver::DrainPending()
 {
-    handOver_.DrainPending();
+    // Cleared before draining: a call queued from now on is either run by
+    // this drain or posts a wake-up of its own.
+    wakeUpPosted_ = false;
+    handOver_.DrainWhileArriving(Linger, TurnBudget);
 }

@@ -4,6 +4,8 @@
 
 #include <QObject>
 
+#include <atomic>
+
 // The core's hand-over carried out by the Qt event loop: every queued call
 // posts a queued invocation to this object, which lives on the
 // user-interface thread and drains the queue there. It must outlive every
@@ -19,5 +21,8 @@ private:
     void WakeUiThread() override;
     void DrainPending();
 
+    // One wake-up posted and not yet taken: more would only add empty turns
+    // of the event loop.
+    std::atomic<bool> wakeUpPosted_{false};
     THandOver handOver_{*this};
 };

@@ -42,6 +42,8 @@ private slots:
     void runsQueuedCallsOldestFirstOnTheDrainingThread();
     void raisesTheCallsFailureInTheCaller();
     void drainUntilRunsCallsUntilTheThreadEnds();
+    void drainWhileArrivingTakesABurstWithinItsBudget_data();
+    void drainWhileArrivingTakesABurstWithinItsBudget();
 };
 
 void TestHandOver::runsQueuedCallsOldestFirstOnTheDrainingThread()
@@ -103,6 +105,37 @@ void TestHandOver::drainUntilRunsCallsUntilTheThreadEnds()
     handOver.DrainUntil([&] { return ended.load(); });
     receiving.join();
     QCOMPARE(calls, 50);
+}
+
+void TestHandOver::drainWhileArrivingTakesABurstWithinItsBudget_data()
+{
+    QTest::addColumn<int>("budgetMs");
+    QTest::addColumn<int>("runInOneTurn");
+    QTest::newRow("the whole burst") << 60'000 << 20;
+    QTest::newRow("no budget: only what was queued") << 0 << 1;
+}
+
+void TestHandOver::drainWhileArrivingTakesABurstWithinItsBudget()
+{
+    QFETCH(int, budgetMs);
+    QFETCH(int, runInOneTurn);
+    TCountingWaker waker;
+    THandOver handOver(waker);
+    std::atomic<int> calls{0};
+    std::atomic<bool> ended{false};
+    std::thread receiving([&] {
+        for (int i = 0; i < 20; ++i)
+            handOver.Call([&] { ++calls; });
+        ended = true;
+        handOver.NotifyUiThread();
+    });
+    waker.WaitForWakeUps(1);
+    // A generous linger: the next call of the burst comes within microseconds.
+    handOver.DrainWhileArriving(std::chrono::seconds(1), std::chrono::milliseconds(budgetMs));
+    QCOMPARE(calls.load(), runInOneTurn);
+    handOver.DrainUntil([&] { return ended.load(); });
+    receiving.join();
+    QCOMPARE(calls.load(), 20);
 }
 
 QTEST_GUILESS_MAIN(TestHandOver)

@@ -1,0 +1,68 @@
+#include "bench_listener_lab.h"
+
+#include <QCoreApplication>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+void TArrivals::Note(std::size_t newCount)
+{
+    if (newCount == count)
+        return;
+    const auto now = TBenchClock::now();
+    if (!first)
+        first = now;
+    last = now;
+    count = newCount;
+}
+
+double TArrivals::PerSecond() const
+{
+    if (!first || count < 2 || last <= *first)
+        return 0.0;
+    const std::chrono::duration<double> span = last - *first;
+    return static_cast<double>(count - 1) / span.count();
+}
+
+TListenerBenchLab::TListenerBenchLab() : link_(lab_.AddDevice("10.1.0.1/24", "10.1.0.2/24")) {}
+
+std::unique_ptr<QProcess> TListenerBenchLab::StartSimulator(const QStringList& arguments) const
+{
+    auto simulator = std::make_unique<QProcess>();
+    simulator->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    simulator->start("ip", QStringList{"netns", "exec", QString::fromStdString(link_.deviceNamespace),
+                                       QStringLiteral(QUORVEL_SIM_PATH)} + arguments);
+    simulator->waitForStarted();
+    return simulator;
+}
+
+std::unique_ptr<QProcess> TListenerBenchLab::StartBurst(std::size_t count) const
+{
+    return StartSimulator({"--send-to", HostAddress, "--count", QString::number(count), "--timeout", "20"});
+}
+
+TArrivals ProcessEventsUntil(const std::function<std::size_t()>& count, std::size_t target,
+                             std::chrono::milliseconds idle)
+{
+    TArrivals arrivals;
+    auto lastGrowth = TBenchClock::now();
+    while (arrivals.count < target && TBenchClock::now() - lastGrowth < idle) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        const std::size_t now = count();
+        if (now != arrivals.count)
+            lastGrowth = TBenchClock::now();
+        arrivals.Note(now);
+    }
+    return arrivals;
+}
+
+std::optional<int> IsolateOrExplain(const char* benchmark)
+{
+    const std::string whyNot = IsolateNetwork();
+    if (whyNot.empty())
+        return std::nullopt;
+    std::printf("%s: no network namespace (%s); nothing measured\n", benchmark, whyNot.c_str());
+    const char* ci = std::getenv("CI");
+    return ci && std::string(ci) == "true" ? 1 : 0;
+}

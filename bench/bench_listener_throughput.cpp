@@ -1,0 +1,113 @@
+// Replies handled per second end to end (simulator burst -> listener ->
+// Qt hand-over -> the window's reply handler -> entries in the device list)
+// against a plain receive loop on the same socket set-up, in one run.
+#include "bench_listener_lab.h"
+#include "discovery/udp_server.h"
+#include "ui/UMain.h"
+#include "ui/device_list.h"
+#include "ui/device_list_model.h"
+#include "ui/qt_hand_over.h"
+
+#include <QApplication>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+constexpr std::size_t BurstSize = 5000;
+constexpr int Rounds = 3;
+constexpr std::chrono::milliseconds Idle{1000};
+
+TArrivals PlainReceiveLoop(const TListenerBenchLab& lab)
+{
+    TUdpSocket socket(TAddressFamily::IPv4);
+    socket.SetOption(TSocketOption::ReuseAddress, 0);
+    socket.SetOption(TSocketOption::ReceiveBufferSize, TUdpServer::DefaultReceiveBufferSize);
+    socket.BindWildcard(DiscoveryPort);
+    const auto burst = lab.StartBurst(BurstSize);
+    std::vector<std::uint8_t> buffer(8192);
+    TArrivals arrivals;
+    while (arrivals.count < BurstSize && socket.WaitReadable(Idle) == TWaitResult::Readable) {
+        socket.Receive(buffer);
+        arrivals.Note(arrivals.count + 1);
+    }
+    burst->waitForFinished();
+    return arrivals;
+}
+
+TArrivals ListenerWithCountingHandler(const TListenerBenchLab& lab)
+{
+    TQtHandOver handOver;
+    TUdpServer listener(handOver.Queue());
+    std::size_t handled = 0;
+    listener.OnUDPRead = [&](TUdpListenerThread&, std::span<const std::uint8_t>, TUdpBinding&) { ++handled; };
+    listener.Activate();
+    const auto burst = lab.StartBurst(BurstSize);
+    const TArrivals arrivals = ProcessEventsUntil([&] { return handled; }, BurstSize, Idle);
+    burst->waitForFinished();
+    return arrivals;
+}
+
+TArrivals WindowEntries(const TListenerBenchLab& lab)
+{
+    TfmMain window([](const TErrorBox& box) { std::printf("error box: %s\n", qPrintable(box.text)); });
+    window.show();
+    QCoreApplication::processEvents();
+    const auto burst = lab.StartBurst(BurstSize);
+    const TDeviceListModel& entries = window.ListBox1->Entries();
+    const TArrivals arrivals = ProcessEventsUntil(
+        [&] { return static_cast<std::size_t>(entries.rowCount()); }, BurstSize, Idle);
+    burst->waitForFinished();
+    return arrivals;
+}
+
+struct TFigure {
+    const char* what;
+    std::vector<TArrivals> rounds;
+
+    double MedianRate() const
+    {
+        std::vector<double> rates;
+        for (const TArrivals& round : rounds)
+            rates.push_back(round.PerSecond());
+        std::sort(rates.begin(), rates.end());
+        return rates[rates.size() / 2];
+    }
+    std::size_t FewestArrived() const
+    {
+        std::size_t fewest = BurstSize;
+        for (const TArrivals& round : rounds)
+            fewest = std::min(fewest, round.count);
+        return fewest;
+    }
+};
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (const auto status = IsolateOrExplain("bench_listener_throughput"))
+        return *status;
+    QApplication application(argc, argv);
+    TListenerBenchLab lab;
+
+    TFigure plain{"plain receive loop (one socket, no hand-over)", {}};
+    TFigure counting{"listener + Qt hand-over, counting handler", {}};
+    TFigure window{"end to end: window handler -> list entries", {}};
+    for (int round = 0; round < Rounds; ++round) {
+        plain.rounds.push_back(PlainReceiveLoop(lab));
+        counting.rounds.push_back(ListenerWithCountingHandler(lab));
+        window.rounds.push_back(WindowEntries(lab));
+    }
+
+    std::printf("bursts of %zu replies over a veth link, median of %d rounds\n", BurstSize, Rounds);
+    const double baseline = plain.MedianRate();
+    for (const TFigure* figure : {&plain, &counting, &window})
+        std::printf("  %-48s %9.0f /s  ratio %.2f  (fewest arrived %zu)\n", figure->what, figure->MedianRate(),
+                    baseline > 0 ? figure->MedianRate() / baseline : 0.0, figure->FewestArrived());
+    std::printf("end-to-end / plain receive loop: %.2f (aim: 0.25 or more)\n",
+                baseline > 0 ? window.MedianRate() / baseline : 0.0);
+    return 0;
+}
