@@ -1,0 +1,143 @@
+#!/usr/bin/env bash
+# The real program under a real X server (Xvfb) with three simulated devices,
+# everything inside network namespaces that this script makes and that vanish
+# with it; nothing runs in the machine's own network namespace.
+#   1. A real pointer click on the refresh picture lists the three devices.
+#   2. A second copy, while the first holds UDP port 7080, shows
+#      "Application Error" instead of a window and exits with status 1.
+#   3. Closing the window ends the first copy with status 0.
+# Usage: app_under_xvfb.sh QUORVEL QUORVEL-SIM SEND-CLOSE-REQUEST
+# With QUORVEL_SCREENSHOT=FILE.png the window with its three entries is saved.
+set -euo pipefail
+app=$1 sim=$2 closer=$3
+
+unavailable() {
+    if [ "${CI:-}" = true ]; then echo "FAIL: $1"; exit 1; fi
+    echo "SKIP: $1"
+    exit 77
+}
+
+if [ "${QUORVEL_ISOLATED:-}" != 1 ]; then
+    for tool in Xvfb xdotool import ip unshare; do
+        command -v "$tool" >/dev/null || unavailable "$tool is not installed"
+    done
+    unshare --net --mount --propagation private true 2>/dev/null || unavailable "cannot make network namespaces"
+    exec unshare --net --mount --propagation private env QUORVEL_ISOLATED=1 bash "$0" "$@"
+fi
+
+# A fresh network namespace; namespaces added below live in this private
+# /run/netns and go when this process does, even if it is killed.
+mkdir -p /run/netns
+mount -t tmpfs quorvel-netns /run/netns
+work=$(mktemp -d)
+chmod 700 "$work"
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    wait 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+fail() {
+    echo "FAIL: $1"
+    for log in "$work"/*.log; do echo "--- $(basename "$log")"; cat "$log"; done
+    exit 1
+}
+convert=convert
+[ -x /usr/bin/convert ] && convert=/usr/bin/convert
+
+# Waits up to $2 seconds for our child $1 to end; sets `status` to its exit
+# status, or to "still running".
+wait_for_exit() {
+    for _ in $(seq $(($2 * 10))); do
+        kill -0 "$1" 2>/dev/null || break
+        sleep 0.1
+    done
+    status="still running"
+    kill -0 "$1" 2>/dev/null && return
+    status=0
+    wait "$1" || status=$?
+}
+
+ip link set lo up
+for i in 1 2 3; do
+    ip netns add "device$i"
+    ip link add "host$i" type veth peer name eth0 netns "device$i"
+    ip addr add "10.77.$i.1/24" dev "host$i"
+    ip link set "host$i" up
+    ip netns exec "device$i" ip addr add "10.77.$i.2/24" dev eth0
+    ip netns exec "device$i" ip link set eth0 up
+    ip netns exec "device$i" ip link set lo up
+    ip netns exec "device$i" ip route add default dev eth0   # its one link, for the broadcast answers
+    # Answers go to the broadcast address: a unicast answer that arrives
+    # while the scan's socket for that address is still open would go to
+    # that socket, not to the listener (the link here is that fast).
+    ip netns exec "device$i" "$sim" --ip "10.77.$i.2" --name "Hala $i" --serial "0000000$i" \
+        --mac "00-1A-2B-3C-4D-0$i" --broadcast --timeout 120 >"$work/sim$i.log" 2>&1 &
+    pids+=($!)
+done
+
+Xvfb -displayfd 3 -screen 0 640x800x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+pids+=($!)
+for _ in $(seq 100); do
+    [ -s "$work/display" ] && break
+    sleep 0.1
+done
+[ -s "$work/display" ] || fail "Xvfb did not start"
+export DISPLAY=":$(cat "$work/display")" XDG_RUNTIME_DIR="$work"
+unset QT_QPA_PLATFORM
+for i in 1 2 3; do
+    timeout 10 bash -c "until grep -q 'listening on' '$work/sim$i.log'; do sleep 0.1; done" || fail "simulator $i did not start"
+done
+
+echo "-- first copy: click the refresh picture"
+"$app" >"$work/app1.log" 2>&1 &
+app1=$!
+pids+=("$app1")
+window=$(timeout 20 xdotool search --sync --onlyvisible --name '^Quorvel$' | head -1) || fail "no window"
+xdotool windowsize "$window" 383 620   # room for three entries below the panel
+sleep 0.5
+# The band is 351 x 104 at (16, 60) of the client area; click its centre.
+xdotool mousemove --window "$window" 191 112 click 1
+xdotool mousemove --window "$window" 191 610   # off the picture: its warp ends
+for i in 1 2 3; do
+    timeout 10 bash -c "until grep -q answered '$work/sim$i.log'; do sleep 0.1; done" || fail "device $i got no request"
+done
+
+# An entry shows the blue device picture centred at (20, 64) of its 128-high
+# band; the list's field starts at (16, 184) with a frame of 2.
+device_pictures_shown() {
+    import -window "$window" "$work/window.png" 2>/dev/null || return 1
+    for entry in 0 1 2; do
+        local y=$((184 + 2 + 64 + 128 * entry))
+        local colour
+        colour=$("$convert" "$work/window.png" -format "%[fx:int(255*p{38,$y}.r)] %[fx:int(255*p{38,$y}.b)]" info:)
+        read -r red blue <<<"$colour"
+        [ "$blue" -gt 120 ] && [ "$red" -lt 100 ] || return 1
+    done
+}
+listed=no
+for _ in $(seq 50); do
+    if device_pictures_shown; then listed=yes; break; fi
+    sleep 0.2
+done
+[ "$listed" = yes ] || fail "the three devices are not listed"
+[ -n "${QUORVEL_SCREENSHOT:-}" ] && cp "$work/window.png" "$QUORVEL_SCREENSHOT"
+echo "three devices listed"
+
+echo "-- second copy while the first holds port 7080"
+"$app" >"$work/app2.log" 2>&1 &
+app2=$!
+pids+=("$app2")
+box=$(timeout 20 xdotool search --sync --onlyvisible --name '^Application Error$' | head -1) || fail "no error box"
+[ "$(xdotool search --onlyvisible --name '^Quorvel$' | wc -l)" -eq 1 ] || fail "the second copy showed a window"
+"$closer" "$box"
+wait_for_exit "$app2" 10
+[ "$status" = 1 ] || fail "second copy: exit status $status, expected 1"
+echo "second copy: Application Error, exit status 1"
+
+echo "-- close the first copy"
+"$closer" "$window"
+wait_for_exit "$app1" 10
+[ "$status" = 0 ] || fail "first copy: exit status $status, expected 0"
+echo "first copy: closed, exit status 0"
