@@ -7,64 +7,139 @@
 
 namespace {
 
-// One box pass of width 2 * radius + 1 along rows (step 1) or columns
-// (step = width), with a running sum so its cost does not grow with the radius.
-void BoxPass(std::vector<float>& alpha, int count, int length, int step, int lineStep, int radius)
+using TLine = std::vector<float>;
+
+// One box pass of width 2 * radius + 1 along a line, with a running sum so
+// its cost does not grow with the radius.
+void BoxPass(TLine& line, int radius, TLine& scratch)
 {
-    std::vector<float> line(static_cast<std::size_t>(length));
+    const int length = static_cast<int>(line.size());
+    scratch = line;
     const float scale = 1.0f / static_cast<float>(2 * radius + 1);
-    for (int l = 0; l < count; ++l) {
-        const int base = l * lineStep;
-        for (int i = 0; i < length; ++i)
-            line[static_cast<std::size_t>(i)] = alpha[static_cast<std::size_t>(base + i * step)];
-        float sum = 0;
-        for (int i = 0; i <= std::min(radius, length - 1); ++i)
-            sum += line[static_cast<std::size_t>(i)];
-        for (int i = 0; i < length; ++i) {
-            alpha[static_cast<std::size_t>(base + i * step)] = sum * scale;
-            const int entering = i + radius + 1;
-            const int leaving = i - radius;
-            if (entering < length)
-                sum += line[static_cast<std::size_t>(entering)];
-            if (leaving >= 0)
-                sum -= line[static_cast<std::size_t>(leaving)];
-        }
+    float sum = 0;
+    for (int i = 0; i <= std::min(radius, length - 1); ++i)
+        sum += scratch[static_cast<std::size_t>(i)];
+    for (int i = 0; i < length; ++i) {
+        line[static_cast<std::size_t>(i)] = sum * scale;
+        if (i + radius + 1 < length)
+            sum += scratch[static_cast<std::size_t>(i + radius + 1)];
+        if (i - radius >= 0)
+            sum -= scratch[static_cast<std::size_t>(i - radius)];
     }
 }
+
+void Blur(TLine& line, int radius, TLine& scratch)
+{
+    for (int pass = 0; pass < 3; ++pass)
+        BoxPass(line, radius, scratch);
+}
+
+// A blurred plane of alpha values in 0..1, row by row.
+struct TAlphaPlane {
+    int width = 0;
+    int height = 0;
+    std::vector<float> values;
+    float& At(int x, int y) { return values[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)]; }
+};
+
+// The blur runs on a half-resolution plane: a soft glow has no detail that
+// the halving loses, and it costs a quarter of the work. The result is scaled
+// back up once, when it is made; drawing it stays a plain blit.
+constexpr int Reduction = 2;
+
+TAlphaPlane ReducedAlpha(const QImage& silhouette, int margin)
+{
+    const QImage alpha = silhouette.convertToFormat(QImage::Format_Alpha8);
+    TAlphaPlane plane;
+    plane.width = (alpha.width() + 2 * margin + Reduction - 1) / Reduction;
+    plane.height = (alpha.height() + 2 * margin + Reduction - 1) / Reduction;
+    plane.values.assign(static_cast<std::size_t>(plane.width) * static_cast<std::size_t>(plane.height), 0.0f);
+    const float share = 1.0f / (255.0f * Reduction * Reduction);
+    const int width = alpha.width();
+    const int height = alpha.height();
+    for (int y = 0; y < height; ++y) {
+        const uchar* row = alpha.constScanLine(y);
+        float* reducedRow = &plane.At(0, (y + margin) / Reduction);
+        for (int x = 0; x < width; ++x)
+            reducedRow[(x + margin) / Reduction] += static_cast<float>(row[x]) * share;
+    }
+    return plane;
+}
+
+void BlurPlane(TAlphaPlane& plane, int radius)
+{
+    TLine line, scratch;
+    for (int y = 0; y < plane.height; ++y) {
+        line.assign(plane.values.begin() + std::ptrdiff_t(y) * plane.width,
+                    plane.values.begin() + std::ptrdiff_t(y + 1) * plane.width);
+        Blur(line, radius, scratch);
+        std::copy(line.begin(), line.end(), plane.values.begin() + std::ptrdiff_t(y) * plane.width);
+    }
+    line.resize(static_cast<std::size_t>(plane.height));
+    for (int x = 0; x < plane.width; ++x) {
+        for (int y = 0; y < plane.height; ++y)
+            line[static_cast<std::size_t>(y)] = plane.At(x, y);
+        Blur(line, radius, scratch);
+        for (int y = 0; y < plane.height; ++y)
+            plane.At(x, y) = line[static_cast<std::size_t>(y)];
+    }
+}
+
+// Premultiplied pixels of one colour at any alpha.
+class TColourer {
+public:
+    TColourer(const QColor& color, qreal opacity)
+        : red_(static_cast<float>(color.red())), green_(static_cast<float>(color.green())),
+          blue_(static_cast<float>(color.blue())), strength_(static_cast<float>(opacity * color.alphaF()))
+    {
+    }
+    QRgb operator()(float alpha) const
+    {
+        const float a = std::min(alpha * strength_, 1.0f);
+        return qRgba(int(red_ * a + 0.5f), int(green_ * a + 0.5f), int(blue_ * a + 0.5f), int(255 * a + 0.5f));
+    }
+
+private:
+    float red_, green_, blue_, strength_;
+};
 
 }  // namespace
 
 QImage SoftColouredSilhouette(const QImage& silhouette, int margin, int radius,
                               const QColor& color, qreal opacity)
 {
-    const int width = silhouette.width() + 2 * margin;
-    const int height = silhouette.height() + 2 * margin;
-    QImage padded(width, height, QImage::Format_ARGB32);
-    padded.fill(Qt::transparent);
-    {
-        QPainter painter(&padded);
-        painter.drawImage(margin, margin, silhouette);
-    }
+    TAlphaPlane plane = ReducedAlpha(silhouette, margin);
+    BlurPlane(plane, std::max(1, radius / Reduction));
 
-    std::vector<float> alpha(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
-    for (int y = 0; y < height; ++y) {
-        const auto* row = reinterpret_cast<const QRgb*>(padded.constScanLine(y));
-        for (int x = 0; x < width; ++x)
-            alpha[static_cast<std::size_t>(y * width + x)] = static_cast<float>(qAlpha(row[x]));
+    QImage reduced(plane.width, plane.height, QImage::Format_ARGB32_Premultiplied);
+    const TColourer coloured(color, opacity);
+    for (int y = 0; y < plane.height; ++y) {
+        auto* row = reinterpret_cast<QRgb*>(reduced.scanLine(y));
+        const float* alpha = &plane.At(0, y);
+        for (int x = 0; x < plane.width; ++x)
+            row[x] = coloured(alpha[x]);
     }
-    for (int pass = 0; pass < 3; ++pass) {
-        BoxPass(alpha, height, width, 1, width, radius);
-        BoxPass(alpha, width, height, width, 1, radius);
-    }
+    return reduced.scaled(reduced.size() * Reduction, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+        .copy(0, 0, silhouette.width() + 2 * margin, silhouette.height() + 2 * margin);
+}
 
-    QImage result(width, height, QImage::Format_ARGB32_Premultiplied);
-    const float strength = static_cast<float>(opacity) * static_cast<float>(color.alphaF()) / 255.0f;
-    for (int y = 0; y < height; ++y) {
-        auto* row = reinterpret_cast<QRgb*>(result.scanLine(y));
-        for (int x = 0; x < width; ++x) {
-            const float a = std::clamp(alpha[static_cast<std::size_t>(y * width + x)] * strength, 0.0f, 1.0f);
-            row[x] = qRgba(qRound(color.red() * a), qRound(color.green() * a), qRound(color.blue() * a), qRound(255 * a));
-        }
+QImage SoftColouredRectangle(QSize size, int margin, int radius, const QColor& color, qreal opacity)
+{
+    TLine scratch;
+    const auto profile = [&](int inside) {
+        TLine line(static_cast<std::size_t>(inside + 2 * margin), 0.0f);
+        std::fill(line.begin() + margin, line.begin() + margin + inside, 1.0f);
+        Blur(line, radius, scratch);
+        return line;
+    };
+    const TLine across = profile(size.width());
+    const TLine down = profile(size.height());
+    QImage result(static_cast<int>(across.size()), static_cast<int>(down.size()), QImage::Format_ARGB32_Premultiplied);
+    const TColourer coloured(color, opacity);
+    for (std::size_t y = 0; y < down.size(); ++y) {
+        auto* row = reinterpret_cast<QRgb*>(result.scanLine(static_cast<int>(y)));
+        for (std::size_t x = 0; x < across.size(); ++x)
+            row[x] = coloured(across[x] * down[y]);
     }
     return result;
 }

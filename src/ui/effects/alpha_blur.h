@@ -2,10 +2,18 @@
 
 #include <QColor>
 #include <QImage>
+#include <QSize>
 
-// A soft, single-colour copy of `silhouette`: its alpha channel blurred by
-// three box passes (close to a Gaussian of the given radius), then painted in
-// `color` at `opacity`. `margin` transparent pixels are added on every side so
-// the blur has room to spread; the result is silhouette size + 2 * margin.
+// Soft, single-colour shapes for glows and shadows: the shape's alpha
+// blurred by three box passes (close to a Gaussian of the given radius),
+// painted in `color` at `opacity`. `margin` transparent pixels are added on
+// every side so the blur has room to spread: the result is the shape's size
+// plus 2 * margin. Sizes are in device pixels.
+
+// Any shape, given by the alpha channel of `silhouette`.
 QImage SoftColouredSilhouette(const QImage& silhouette, int margin, int radius,
                               const QColor& color, qreal opacity);
+
+// A filled rectangle of `size`. A box blur of a rectangle is separable, so
+// this costs one blurred line per axis instead of a blurred plane.
+QImage SoftColouredRectangle(QSize size, int margin, int radius, const QColor& color, qreal opacity);

@@ -21,10 +21,8 @@ void TShadowEffect::Paint(QPainter& painter, const QRect& caster, qreal devicePi
         return;
     const int margin = 3 * BlurRadius();
     if (cachedFor_ != caster.size() || cachedRatio_ != devicePixelRatio) {
-        QImage silhouette((caster.size() * devicePixelRatio), QImage::Format_ARGB32);
-        silhouette.fill(Qt::black);
-        cachedShadow_ = SoftColouredSilhouette(silhouette, qRound(margin * devicePixelRatio),
-                                               qRound(BlurRadius() * devicePixelRatio), ShadowColor, Opacity);
+        cachedShadow_ = SoftColouredRectangle(caster.size() * devicePixelRatio, qRound(margin * devicePixelRatio),
+                                              qRound(BlurRadius() * devicePixelRatio), ShadowColor, Opacity);
         cachedShadow_.setDevicePixelRatio(devicePixelRatio);
         cachedFor_ = caster.size();
         cachedRatio_ = devicePixelRatio;

@@ -1,0 +1,175 @@
+// The main window: how long the program takes from its start to the window
+// shown, against a minimal Qt Widgets window started the same way; and what
+// one full repaint costs with the effects against the same window with the
+// effects off, and with the picture warped (pointer over it) against plain.
+// Everything runs in a network namespace of its own: the window binds UDP
+// port 7080.
+#include "netns_lab.h"
+#include "reply_builder.h"
+#include "ui/UMain.h"
+#include "ui/application_look.h"
+#include "ui/clickable_picture.h"
+#include "ui/device_list.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEnterEvent>
+#include <QLabel>
+#include <QProcess>
+#include <QWindow>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+constexpr int StartupRuns = 8;
+constexpr int PaintedFrames = 400;
+constexpr auto ChildMain = "--child-main";
+constexpr auto ChildMinimal = "--child-minimal";
+
+double Median(std::vector<double> values)
+{
+    std::nth_element(values.begin(), values.begin() + std::ptrdiff_t(values.size() / 2), values.end());
+    return values[values.size() / 2];
+}
+
+void ShowExposed(QWidget& window)
+{
+    window.show();
+    while (!window.windowHandle() || !window.windowHandle()->isExposed())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
+
+// Child: the window is built, shown and painted once, then the child says
+// so on its standard output and ends without tearing anything down.
+template <typename TWindow>
+int ShowAndReport(int argc, char** argv)
+{
+    QApplication application(argc, argv);
+    ApplyApplicationLook();
+    TWindow window;
+    ShowExposed(window);
+    window.repaint();
+    std::fputs("shown\n", stdout);
+    std::fflush(stdout);
+    std::_Exit(0);
+}
+
+struct TMinimalWindow : QWidget {
+    TMinimalWindow()
+    {
+        resize(TfmMain::DesignedClientSize);
+        new QLabel(QStringLiteral("Quorvel"), this);
+    }
+};
+
+// Milliseconds from starting the child until it reports its window shown.
+double StartupMilliseconds(const char* childMode)
+{
+    QProcess child;
+    QElapsedTimer timer;
+    timer.start();
+    child.start(QCoreApplication::applicationFilePath(), {QString::fromLatin1(childMode)});
+    if (!child.waitForReadyRead(10'000)) {
+        std::fprintf(stderr, "child %s did not report: %s\n", childMode, qPrintable(child.readAllStandardError()));
+        return -1;
+    }
+    const double elapsed = timer.nsecsElapsed() / 1e6;
+    child.waitForFinished();
+    return elapsed;
+}
+
+void BenchStartup()
+{
+    std::vector<double> main, minimal;
+    for (int run = 0; run < StartupRuns; ++run) {  // interleaved, so both see the same machine load
+        main.push_back(StartupMilliseconds(ChildMain));
+        minimal.push_back(StartupMilliseconds(ChildMinimal));
+    }
+    const double mainMedian = Median(main), minimalMedian = Median(minimal);
+    std::printf("start-up to window shown (median of %d): main window %.1f ms, minimal window %.1f ms, ratio %.2f (aim <= 1.5)\n",
+                StartupRuns, mainMedian, minimalMedian, mainMedian / minimalMedian);
+}
+
+double RepaintMicroseconds(TfmMain& window)
+{
+    std::vector<double> frames;
+    for (int frame = 0; frame < PaintedFrames; ++frame) {
+        QElapsedTimer timer;
+        timer.start();
+        window.repaint();  // the whole window with every child, synchronously
+        frames.push_back(timer.nsecsElapsed() / 1e3);
+    }
+    return Median(frames);
+}
+
+void SetEffectsEnabled(TfmMain& window, bool enabled)
+{
+    window.GlowEffect1.Enabled = enabled;
+    window.ShadowEffect1.Enabled = enabled;
+    window.ShadowEffect2.Enabled = enabled;
+}
+
+void SetPointerOverPicture(TfmMain& window, bool over)
+{
+    if (over) {
+        const QPointF centre = QRectF(window.Image1->rect()).center();
+        QEnterEvent enter(centre, centre, centre);
+        QApplication::sendEvent(window.Image1, &enter);
+    } else {
+        QEvent leave(QEvent::Leave);
+        QApplication::sendEvent(window.Image1, &leave);
+    }
+}
+
+void BenchRepaint()
+{
+    TfmMain window;
+    for (int entry = 0; entry < 3; ++entry)
+        window.ListBox1->AddDeviceEntry(DecodeDeviceSummary(BuildDiscoveryReply({})).value());
+    ShowExposed(window);
+    QElapsedTimer first;
+    first.start();
+    window.repaint();  // builds the kept images: gradient, glow, shadows, scaled picture
+    const double firstFrame = first.nsecsElapsed() / 1e3;
+
+    const double withEffects = RepaintMicroseconds(window);
+    SetEffectsEnabled(window, false);
+    const double withoutEffects = RepaintMicroseconds(window);
+    SetEffectsEnabled(window, true);
+    SetPointerOverPicture(window, true);
+    window.repaint();  // builds the warped picture once
+    const double warped = RepaintMicroseconds(window);
+    SetPointerOverPicture(window, false);
+    const double plain = RepaintMicroseconds(window);
+
+    std::printf("first frame (kept images built): %.0f us\n", firstFrame);
+    std::printf("full repaint (median of %d): effects on %.0f us, effects off %.0f us, ratio %.2f (aim <= 3)\n",
+                PaintedFrames, withEffects, withoutEffects, withEffects / withoutEffects);
+    std::printf("full repaint: pointer over the picture (warped) %.0f us, plain %.0f us, ratio %.2f (aim <= 2)\n",
+                warped, plain, warped / plain);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc == 2 && std::strcmp(argv[1], ChildMain) == 0)
+        return ShowAndReport<TfmMain>(argc, argv);
+    if (argc == 2 && std::strcmp(argv[1], ChildMinimal) == 0)
+        return ShowAndReport<TMinimalWindow>(argc, argv);
+
+    const std::string whyNot = IsolateNetwork();  // before any thread; children inherit the namespace
+    if (!whyNot.empty()) {
+        std::printf("bench_main_window: skipped, no network namespace: %s\n", whyNot.c_str());
+        return qEnvironmentVariable("CI") == QStringLiteral("true") ? 1 : 0;
+    }
+    QApplication application(argc, argv);
+    ApplyApplicationLook();
+    BenchStartup();
+    BenchRepaint();
+    return 0;
+}
