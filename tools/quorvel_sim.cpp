@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <optional>
 #include <stdexcept>
+#include <thread>
 
 namespace {
 
@@ -99,6 +100,8 @@ int SendBurst(const TSimOptions& options, const TDeadline& deadline)
             socket.SendTo(datagram, destination, options.sendToPort);
             ++sent;
         }
+        if (options.interval.count() > 0)
+            std::this_thread::sleep_for(options.interval);
     }
     Say("sent " + std::to_string(sent));
     return 0;
@@ -126,6 +129,7 @@ int AnswerRequests(const TSimOptions& options, const TDeadline& deadline)
         const bool isRequest = received.length == request.size() && std::equal(request.begin(), request.end(), buffer.begin());
         if (!isRequest)
             continue;  // only the discovery request is answered, our own broadcasts are not
+        std::this_thread::sleep_for(options.answerDelay);
         const std::string requester = AddressText(received.peer);
         const std::string target = options.broadcastAnswers ? "255.255.255.255" : requester;
         const std::uint16_t targetPort = options.broadcastAnswers ? BroadcastPort : received.peer.port;

@@ -82,10 +82,12 @@ bool ApplySetting(TSimOptions& options, const std::string& option, const std::st
     else if (option == "--listen") options.listenAddress = value;
     else if (option == "--port") options.port = static_cast<std::uint16_t>(Number(option, value, 0xFFFF));
     else if (option == "--repeat") options.repliesPerRequest = Number(option, value, 1'000'000);
+    else if (option == "--delay-ms") options.answerDelay = std::chrono::milliseconds(Number(option, value, 60'000));
     else if (option == "--send-to") options.sendTo = value;
     else if (option == "--to-port") options.sendToPort = static_cast<std::uint16_t>(Number(option, value, 0xFFFF));
     else if (option == "--from") options.sendFrom = value;
     else if (option == "--count") options.count = Number(option, value, 100'000'000);
+    else if (option == "--interval-ms") options.interval = std::chrono::milliseconds(Number(option, value, 3'600'000));
     else if (option == "--requests") options.requestLimit = Number(option, value, 1'000'000'000);
     else if (option == "--timeout") options.timeLimit = std::chrono::milliseconds(Number(option, value, 86'400'000) * 1000);
     else if (option == "--timeout-ms") options.timeLimit = std::chrono::milliseconds(Number(option, value, 86'400'000));
@@ -158,6 +160,7 @@ Listening:
   --port N              UDP port, also the source port of answers (default 7080)
   --broadcast           answer to 255.255.255.255:7080, not to the requester
   --repeat N            replies per device per request (default 1)
+  --delay-ms N          wait this long before answering (default 0)
   --requests N          exit after answering N requests (default: no limit)
 
 Burst:
@@ -165,6 +168,7 @@ Burst:
   --to-port N           destination port (default 7080)
   --from ADDR           bind this source address (and --port) first
   --count N             datagrams per device (default 1; 0 = until --timeout)
+  --interval-ms N       pause between rounds (one datagram per device each)
 
 Stopping:
   --timeout SECONDS     exit after this long (default 60; 0 = never)

@@ -22,11 +22,13 @@ struct TSimOptions {
     std::uint16_t port = 7080;
     bool broadcastAnswers = false;
     std::size_t repliesPerRequest = 1;
+    std::chrono::milliseconds answerDelay{0};  // a real device takes a moment too
 
     std::optional<std::string> sendTo;   // burst mode: send at once, no listening
     std::uint16_t sendToPort = 7080;
     std::optional<std::string> sendFrom;  // burst source address (port: `port`)
     std::size_t count = 1;               // per device; 0 = until the time limit
+    std::chrono::milliseconds interval{0};  // pause between rounds of a burst
 
     std::size_t requestLimit = 0;        // 0 = no limit
     std::chrono::milliseconds timeLimit{60'000};  // 0 = none
