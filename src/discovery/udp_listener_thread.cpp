@@ -30,9 +30,12 @@ void TUdpListenerThread::Start()
 
 void TUdpListenerThread::Stop()
 {
-    // The flag first: a wait that the closing ends early must find it set.
+    // The flag first: a wait that the interruption ends early must find it
+    // set. The socket is closed only once this thread has ended (by its
+    // owner), so its descriptor cannot be handed to another socket of the
+    // process while this thread might still use it.
     stopRequested_ = true;
-    binding_.Socket.ShutdownAndClose();
+    binding_.Socket.InterruptWait();
 }
 
 void TUdpListenerThread::WaitForEnd()
@@ -53,9 +56,6 @@ void TUdpListenerThread::Run()
         if (wait == TWaitResult::Readable && !stopRequested_)
             ReceiveAndHandOver();
     }
-    // After a failed wait the socket is of no more use; after a stop it is
-    // closed already and this does nothing.
-    binding_.Socket.ShutdownAndClose();
     ended_ = true;
     handOver_.NotifyUiThread();
 }

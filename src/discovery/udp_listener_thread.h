@@ -35,8 +35,8 @@ public:
     TUdpListenerThread& operator=(const TUdpListenerThread&) = delete;
 
     void Start();
-    // Sets the stop flag and closes the socket, which ends a readiness wait
-    // early. Any thread; does not wait.
+    // Sets the stop flag and interrupts a readiness wait. Any thread; does
+    // not wait. The socket's owner closes it after WaitForEnd().
     void Stop();
     // User-interface thread: returns when the thread has ended, carrying out
     // hand-overs meanwhile (this thread may be blocked in one).

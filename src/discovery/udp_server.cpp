@@ -70,5 +70,6 @@ void TUdpServer::Deactivate()
         threads_.front()->WaitForEnd();
         threads_.erase(threads_.begin());
     }
+    // Only now, with no thread left to use them, are the sockets closed.
     bindings_.clear();
 }

@@ -54,6 +54,11 @@ public:
     // thread may call it while this socket waits in WaitReadable: the wait
     // then ends early, reporting Readable or Failed.
     void ShutdownAndClose() noexcept;
+    // Ends a WaitReadable in another thread at once. Where the platform
+    // allows (POSIX: shutdown without close) the socket stays open, so its
+    // descriptor cannot be reused under that thread before it has ended;
+    // elsewhere (Winsock wakes a wait only on close) it is closed.
+    void InterruptWait() noexcept;
     bool IsOpen() const;
 
 private:

@@ -189,6 +189,13 @@ void TUdpSocket::ShutdownAndClose() noexcept
     ::close(static_cast<int>(handle));
 }
 
+void TUdpSocket::InterruptWait() noexcept
+{
+    const NativeHandle handle = handle_.load();
+    if (handle != ClosedHandle)
+        ::shutdown(static_cast<int>(handle), SHUT_RDWR);  // wakes poll(); the result changes nothing
+}
+
 bool IPv6DatagramSocketsAvailable()
 {
     const int fd = ::socket(AF_INET6, SOCK_DGRAM | SOCK_CLOEXEC, 0);

@@ -214,6 +214,11 @@ void TUdpSocket::ShutdownAndClose() noexcept
     ::closesocket(Native(handle));
 }
 
+void TUdpSocket::InterruptWait() noexcept
+{
+    ShutdownAndClose();
+}
+
 // Winsock counts IPv6 as available when its protocol catalogue lists at
 // least one protocol of the IPv6 address family.
 bool IPv6DatagramSocketsAvailable()
