@@ -25,7 +25,7 @@
 
 namespace {
 
-constexpr int StartupRuns = 8;
+constexpr int StartupRuns = 15;
 constexpr int PaintedFrames = 400;
 constexpr auto ChildMain = "--child-main";
 constexpr auto ChildMinimal = "--child-minimal";
@@ -89,9 +89,16 @@ void BenchStartup()
         main.push_back(StartupMilliseconds(ChildMain));
         minimal.push_back(StartupMilliseconds(ChildMinimal));
     }
+    // The fastest run shows the cost with the least interference from other
+    // work on the machine; the median shows the typical run.
+    const double mainFastest = *std::min_element(main.begin(), main.end());
+    const double minimalFastest = *std::min_element(minimal.begin(), minimal.end());
     const double mainMedian = Median(main), minimalMedian = Median(minimal);
-    std::printf("start-up to window shown (median of %d): main window %.1f ms, minimal window %.1f ms, ratio %.2f (aim <= 1.5)\n",
-                StartupRuns, mainMedian, minimalMedian, mainMedian / minimalMedian);
+    std::printf("start-up to window shown, %d runs each (aim: ratio <= 1.5)\n", StartupRuns);
+    std::printf("  fastest: main window %.1f ms, minimal window %.1f ms, ratio %.2f\n", mainFastest, minimalFastest,
+                mainFastest / minimalFastest);
+    std::printf("  median:  main window %.1f ms, minimal window %.1f ms, ratio %.2f\n", mainMedian, minimalMedian,
+                mainMedian / minimalMedian);
 }
 
 double RepaintMicroseconds(TfmMain& window)

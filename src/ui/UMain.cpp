@@ -25,6 +25,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <future>
 
 namespace {
 
@@ -40,8 +41,14 @@ constexpr QPoint Button1Position{16, 152};
 TfmMain::TfmMain(TErrorBoxPresenter presentError) : presentError_(std::move(presentError))
 {
     InitQuorvelResources();
+    // The first picture decoded in a process also makes Qt look through its
+    // image format plugins: that takes longer than building the rest of the
+    // window, so it runs on a worker thread meanwhile. Image1 waits for it
+    // when it is first drawn; the future joins the thread in any case.
+    std::future<QImage> refreshPicture = std::async(std::launch::async, [] {
+        return QImage(QStringLiteral(":/refresh.png"));
+    });
     setWindowTitle(QStringLiteral("Quorvel"));
-    setWindowIcon(QIcon(QStringLiteral(":/icon.png")));
     // A resizable tool window: slim title bar with the caption and a close
     // button only. Qt takes quit-on-close away from tool windows; closing
     // this one must still end the application.
@@ -49,7 +56,9 @@ TfmMain::TfmMain(TErrorBoxPresenter presentError) : presentError_(std::move(pres
     setAttribute(Qt::WA_QuitOnClose);
     resize(DesignedClientSize);
 
-    CreateControls();
+    CreateControls(std::move(refreshPicture));
+    // Late, so that the worker above has found the image plugins meanwhile.
+    setWindowIcon(QIcon(QStringLiteral(":/icon.png")));
     CreateNonVisualComponents();
     // The whole design is applied: only now does the listener bind its port.
     IdUDPServer1->Activate();
@@ -66,7 +75,7 @@ TfmMain::~TfmMain()
     IdUDPServer1.reset();
 }
 
-void TfmMain::CreateControls()
+void TfmMain::CreateControls(std::future<QImage> refreshPicture)
 {
     Layout1 = std::make_unique<QWidget>(this);
     auto* windowLayout = new QVBoxLayout(this);
@@ -91,7 +100,7 @@ void TfmMain::CreateControls()
     framed->setContentsMargins(OuterMargin, OuterMargin, OuterMargin, OuterMargin);
     framed->setSpacing(OuterMargin);
     contentLayout->addLayout(framed);
-    CreateRefreshPanel(*ScrollBox1Content, *framed);
+    CreateRefreshPanel(*ScrollBox1Content, *framed, std::move(refreshPicture));
     CreateDeviceList(*ScrollBox1Content, *framed);
 
     Button1 = new QPushButton(QStringLiteral("Button1"), ScrollBox1Content);
@@ -116,7 +125,7 @@ void TfmMain::CreateTitle(TScrollContent& content, QVBoxLayout& layout)
     layout.addWidget(Label1);
 }
 
-void TfmMain::CreateRefreshPanel(TScrollContent& content, QVBoxLayout& layout)
+void TfmMain::CreateRefreshPanel(TScrollContent& content, QVBoxLayout& layout, std::future<QImage> picture)
 {
     Panel1 = new TPanel(&content);
     Panel1->setFixedHeight(PanelHeight);
@@ -124,7 +133,7 @@ void TfmMain::CreateRefreshPanel(TScrollContent& content, QVBoxLayout& layout)
     auto* panelLayout = new QVBoxLayout(Panel1);
     panelLayout->setContentsMargins(0, PictureBandMargin, 0, PictureBandMargin);
 
-    Image1 = new TClickablePicture(QImage(QStringLiteral(":/refresh.png")), WrapEffect1, Panel1);
+    Image1 = new TClickablePicture(std::move(picture), WrapEffect1, Panel1);
     Image1->setAccessibleName(QStringLiteral("Odśwież listę urządzeń"));
     panelLayout->addWidget(Image1);
     connect(Image1, &TClickablePicture::clicked, this, &TfmMain::Image1Click);

@@ -8,11 +8,13 @@
 #include "ui/error_box.h"
 #include "ui/qt_hand_over.h"
 
+#include <QImage>
 #include <QPointer>
 #include <QWidget>
 
 #include <cstdint>
 #include <functional>
+#include <future>
 #include <memory>
 #include <span>
 
@@ -79,9 +81,9 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    void CreateControls();
+    void CreateControls(std::future<QImage> refreshPicture);
     void CreateTitle(TScrollContent& content, QVBoxLayout& layout);
-    void CreateRefreshPanel(TScrollContent& content, QVBoxLayout& layout);
+    void CreateRefreshPanel(TScrollContent& content, QVBoxLayout& layout, std::future<QImage> picture);
     void CreateDeviceList(TScrollContent& content, QVBoxLayout& layout);
     void CreateNonVisualComponents();
     void CopySelectedEntry();

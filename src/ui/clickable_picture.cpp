@@ -5,8 +5,8 @@
 #include <QEnterEvent>
 #include <QPainter>
 
-TClickablePicture::TClickablePicture(const QImage& picture, TWrapEffect& warp, QWidget* parent)
-    : QAbstractButton(parent), picture_(picture), warp_(warp)
+TClickablePicture::TClickablePicture(std::future<QImage> picture, TWrapEffect& warp, QWidget* parent)
+    : QAbstractButton(parent), loadingPicture_(std::move(picture)), warp_(warp)
 {
     // The picture is no keyboard stop: a click is the one way to use it.
     setFocusPolicy(Qt::NoFocus);
@@ -29,6 +29,8 @@ const QImage& TClickablePicture::PlainBand()
     const QSize devicePixels = size() * ratio;
     if (cachedBand_.size() == devicePixels && cachedBand_.devicePixelRatio() == ratio)
         return cachedBand_;
+    if (loadingPicture_.valid())
+        picture_ = loadingPicture_.get();
     cachedBand_ = QImage(devicePixels, QImage::Format_ARGB32_Premultiplied);
     cachedBand_.fill(Qt::transparent);
     const QImage scaled = picture_.scaled(devicePixels, Qt::KeepAspectRatio, Qt::SmoothTransformation);

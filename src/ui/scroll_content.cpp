@@ -5,6 +5,8 @@
 
 #include <QPainter>
 
+#include <algorithm>
+
 TScrollContent::TScrollContent(TGlowEffect& glow, QWidget* parent) : QWidget(parent), glow_(glow) {}
 
 void TScrollContent::AddShadow(QWidget& caster, TShadowEffect& shadow)
@@ -29,6 +31,11 @@ void TScrollContent::paintEvent(QPaintEvent*)
     }
 }
 
+bool TScrollContent::CastsShadow(const QWidget& child) const
+{
+    return std::ranges::any_of(shadows_, [&](const TShadowedChild& shadowed) { return shadowed.caster == &child; });
+}
+
 std::vector<QRect> TScrollContent::VisibleChildGeometries() const
 {
     std::vector<QRect> geometries;
@@ -47,7 +54,13 @@ QImage TScrollContent::ChildrenSilhouette() const
     silhouette.fill(Qt::transparent);
     QPainter painter(&silhouette);
     for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-        if (child->isVisible())
+        if (!child->isVisible())
+            continue;
+        // A child with a drop shadow is an opaque rectangle (as its shadow
+        // assumes): its outline is known without drawing it.
+        if (CastsShadow(*child))
+            painter.fillRect(child->geometry(), Qt::black);
+        else
             child->render(&painter, child->pos(), QRegion(), QWidget::DrawChildren);
     }
     return silhouette;

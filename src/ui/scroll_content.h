@@ -11,7 +11,7 @@ class TShadowEffect;
 // The content of the scroll box. It has no background of its own (the
 // window's gradient shows through); beneath its children it draws the scroll
 // box's glow around all of them and the drop shadows of the children that
-// have one. The glow's silhouette is taken from the children again only when
+// have one (opaque rectangles, such as a panel or a list). The glow's silhouette is taken from the children again only when
 // their geometry has changed, so an ordinary repaint only draws kept images.
 class TScrollContent : public QWidget {
     Q_OBJECT
@@ -24,6 +24,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    bool CastsShadow(const QWidget& child) const;
     std::vector<QRect> VisibleChildGeometries() const;
     QImage ChildrenSilhouette() const;
 

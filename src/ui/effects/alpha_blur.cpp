@@ -3,6 +3,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <array>
 #include <vector>
 
 namespace {
@@ -43,9 +44,29 @@ struct TAlphaPlane {
 };
 
 // The blur runs on a half-resolution plane: a soft glow has no detail that
-// the halving loses, and it costs a quarter of the work. The result is scaled
-// back up once, when it is made; drawing it stays a plain blit.
+// the halving loses, and it costs a quarter of the work. The result is
+// sampled back up once, when it is made; drawing it stays a plain blit.
 constexpr int Reduction = 2;
+
+// Where full-resolution pixel i falls between the centres of two reduced
+// pixels: their indexes and the weight of the second.
+struct TSamplePoint {
+    int first;
+    int second;
+    float weight;
+};
+
+std::vector<TSamplePoint> SamplePoints(int fullLength, int reducedLength)
+{
+    std::vector<TSamplePoint> points(static_cast<std::size_t>(fullLength));
+    for (int i = 0; i < fullLength; ++i) {
+        const float position = std::max(0.0f, (static_cast<float>(i) + 0.5f) / Reduction - 0.5f);
+        const int first = std::min(static_cast<int>(position), reducedLength - 1);
+        points[static_cast<std::size_t>(i)] = {first, std::min(first + 1, reducedLength - 1),
+                                               position - static_cast<float>(first)};
+    }
+    return points;
+}
 
 TAlphaPlane ReducedAlpha(const QImage& silhouette, int margin)
 {
@@ -85,22 +106,28 @@ void BlurPlane(TAlphaPlane& plane, int radius)
     }
 }
 
-// Premultiplied pixels of one colour at any alpha.
+// Premultiplied pixels of one colour, for alpha 0..1 in 256 steps, made
+// once per image so that colouring a pixel is a table look-up.
 class TColourer {
 public:
     TColourer(const QColor& color, qreal opacity)
-        : red_(static_cast<float>(color.red())), green_(static_cast<float>(color.green())),
-          blue_(static_cast<float>(color.blue())), strength_(static_cast<float>(opacity * color.alphaF()))
     {
+        const float strength = static_cast<float>(opacity * color.alphaF());
+        for (int step = 0; step < Steps; ++step) {
+            const float a = std::min(static_cast<float>(step) / (Steps - 1) * strength, 1.0f);
+            table_[static_cast<std::size_t>(step)] =
+                qRgba(int(static_cast<float>(color.red()) * a + 0.5f), int(static_cast<float>(color.green()) * a + 0.5f),
+                      int(static_cast<float>(color.blue()) * a + 0.5f), int(255 * a + 0.5f));
+        }
     }
     QRgb operator()(float alpha) const
     {
-        const float a = std::min(alpha * strength_, 1.0f);
-        return qRgba(int(red_ * a + 0.5f), int(green_ * a + 0.5f), int(blue_ * a + 0.5f), int(255 * a + 0.5f));
+        return table_[static_cast<std::size_t>(std::clamp(alpha, 0.0f, 1.0f) * (Steps - 1) + 0.5f)];
     }
 
 private:
-    float red_, green_, blue_, strength_;
+    static constexpr int Steps = 256;
+    std::array<QRgb, Steps> table_{};
 };
 
 }  // namespace
@@ -111,16 +138,24 @@ QImage SoftColouredSilhouette(const QImage& silhouette, int margin, int radius,
     TAlphaPlane plane = ReducedAlpha(silhouette, margin);
     BlurPlane(plane, std::max(1, radius / Reduction));
 
-    QImage reduced(plane.width, plane.height, QImage::Format_ARGB32_Premultiplied);
+    // Back to full resolution, interpolating between reduced pixel centres.
+    QImage result(silhouette.size() + QSize(2 * margin, 2 * margin), QImage::Format_ARGB32_Premultiplied);
+    const std::vector<TSamplePoint> columns = SamplePoints(result.width(), plane.width);
+    const std::vector<TSamplePoint> rows = SamplePoints(result.height(), plane.height);
     const TColourer coloured(color, opacity);
-    for (int y = 0; y < plane.height; ++y) {
-        auto* row = reinterpret_cast<QRgb*>(reduced.scanLine(y));
-        const float* alpha = &plane.At(0, y);
-        for (int x = 0; x < plane.width; ++x)
-            row[x] = coloured(alpha[x]);
+    for (int y = 0; y < result.height(); ++y) {
+        const TSamplePoint& row = rows[static_cast<std::size_t>(y)];
+        const float* upper = &plane.At(0, row.first);
+        const float* lower = &plane.At(0, row.second);
+        auto* pixels = reinterpret_cast<QRgb*>(result.scanLine(y));
+        for (std::size_t x = 0; x < columns.size(); ++x) {
+            const TSamplePoint& column = columns[x];
+            const float top = upper[column.first] + (upper[column.second] - upper[column.first]) * column.weight;
+            const float bottom = lower[column.first] + (lower[column.second] - lower[column.first]) * column.weight;
+            pixels[x] = coloured(top + (bottom - top) * row.weight);
+        }
     }
-    return reduced.scaled(reduced.size() * Reduction, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
-        .copy(0, 0, silhouette.width() + 2 * margin, silhouette.height() + 2 * margin);
+    return result;
 }
 
 QImage SoftColouredRectangle(QSize size, int margin, int radius, const QColor& color, qreal opacity)
