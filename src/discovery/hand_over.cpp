@@ -1,5 +1,27 @@
 #include "discovery/hand_over.h"
 
+#include <thread>
+
+namespace {
+
+// Before either side of a hand-over sleeps on a condition variable it
+// yields the processor a few times: the other side usually answers within
+// microseconds, far sooner than a sleeping thread is woken again.
+constexpr int YieldsBeforeSleeping = 50;
+
+template <typename Predicate>
+bool YieldUntil(Predicate ready)
+{
+    for (int i = 0; i < YieldsBeforeSleeping; ++i) {
+        if (ready())
+            return true;
+        std::this_thread::yield();
+    }
+    return ready();
+}
+
+}  // namespace
+
 THandOver::THandOver(TUiThreadWaker& waker) : waker_(waker) {}
 
 void THandOver::Call(const std::function<void()>& call)
@@ -12,8 +34,9 @@ void THandOver::Call(const std::function<void()>& call)
     uiWake_.notify_all();
     waker_.WakeUiThread();
 
+    YieldUntil([&] { return pending.done.load(); });
     std::unique_lock lock(mutex_);
-    callDone_.wait(lock, [&] { return pending.done; });
+    callDone_.wait(lock, [&] { return pending.done.load(); });
     if (pending.failure)
         std::rethrow_exception(pending.failure);
 }
@@ -34,7 +57,7 @@ void THandOver::DrainWhileArriving(std::chrono::microseconds linger, std::chrono
     const auto end = std::chrono::steady_clock::now() + budget;
     DrainPending();
     while (std::chrono::steady_clock::now() < end) {
-        if (RunOldest())
+        if (RunOldest() || YieldUntil([this] { return !QueueEmpty(); }))
             continue;
         std::unique_lock lock(mutex_);
         if (!uiWake_.wait_for(lock, linger, [this] { return !queue_.empty(); }))
@@ -65,6 +88,12 @@ void THandOver::NotifyUiThread()
         std::lock_guard lock(mutex_);
     }
     uiWake_.notify_all();
+}
+
+bool THandOver::QueueEmpty()
+{
+    std::lock_guard lock(mutex_);
+    return queue_.empty();
 }
 
 bool THandOver::RunOldest()

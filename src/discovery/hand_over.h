@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
@@ -59,11 +60,12 @@ public:
 private:
     struct TPendingCall {
         const std::function<void()>& call;
-        bool done = false;
+        std::atomic<bool> done{false};
         std::exception_ptr failure;
     };
 
     bool RunOldest();
+    bool QueueEmpty();
 
     TUiThreadWaker& waker_;
     std::mutex mutex_;
