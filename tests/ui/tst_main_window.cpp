@@ -9,12 +9,14 @@
 #include "ui/clickable_picture.h"
 #include "ui/device_list.h"
 #include "ui/device_list_model.h"
+#include "ui/device_page.h"
 #include "ui/effects/effect_trigger.h"
 #include "ui/error_texts.h"
 #include "ui/main_window_run.h"
 #include "ui/panel.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QEnterEvent>
 #include <QLabel>
 #include <QPushButton>
@@ -71,6 +73,7 @@ private slots:
     void layoutFollowsTheClientSize();
     void windowSettings();
 
+    void startSendsNothing();
     void clicksOnTheBandScan_data();
     void clicksOnTheBandScan();
     void hoverSwitchesTheWarp();
@@ -81,6 +84,9 @@ private slots:
     void replyHandling_data();
     void replyHandling();
     void replyAfterTheListIsGoneIsDropped();
+    void devicePage_data();
+    void devicePage();
+    void copyTakesTheSelectedEntrysLines();
 
     void startupErrorWhenThePortIsHeld();
     void startupErrorText_data();
@@ -89,6 +95,9 @@ private slots:
     void handlerErrorText();
 
 private:
+    // A socket in the device namespace that hears the window's requests.
+    TUdpSocket CaptureInDevice() const;
+
     std::optional<TNetnsLab> lab_;
     std::string deviceNamespace_;
 };
@@ -99,6 +108,16 @@ void TestMainWindow::initTestCase()
     lab_.emplace();
     deviceNamespace_ = lab_->AddDevice(std::string(HostAddress) + "/24", std::string(DeviceAddress) + "/24").deviceNamespace;
     lab_->SetLinkUp("lo", true);  // the machine's own datagrams to its own address go through it
+}
+
+TUdpSocket TestMainWindow::CaptureInDevice() const
+{
+    std::optional<TUdpSocket> capture;
+    TNetnsLab::RunIn(deviceNamespace_, [&] {
+        capture.emplace(TAddressFamily::IPv4);
+        capture->BindWildcard(DiscoveryPort);
+    });
+    return std::move(*capture);
 }
 
 void TestMainWindow::layoutFollowsTheClientSize_data()
@@ -151,6 +170,17 @@ void TestMainWindow::windowSettings()
     QCOMPARE(EntryCount(window), 0);
 }
 
+void TestMainWindow::startSendsNothing()
+{
+    TUdpSocket capture = CaptureInDevice();
+    TfmMain window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QTest::qWait(300);
+    QCOMPARE(capture.WaitReadable(std::chrono::milliseconds(0)), TWaitResult::TimedOut);
+    QCOMPARE(EntryCount(window), 0);
+}
+
 void TestMainWindow::clicksOnTheBandScan_data()
 {
     QTest::addColumn<QPoint>("inPanel");
@@ -167,11 +197,7 @@ void TestMainWindow::clicksOnTheBandScan()
 {
     QFETCH(QPoint, inPanel);
     QFETCH(bool, scans);
-    std::optional<TUdpSocket> capture;
-    TNetnsLab::RunIn(deviceNamespace_, [&] {
-        capture.emplace(TAddressFamily::IPv4);
-        capture->BindWildcard(DiscoveryPort);
-    });
+    TUdpSocket capture = CaptureInDevice();
     TfmMain window;
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
@@ -182,11 +208,11 @@ void TestMainWindow::clicksOnTheBandScan()
     QTest::mouseClick(clicked, Qt::LeftButton, {}, clicked->mapFrom(window.Panel1, inPanel));
 
     QCOMPARE(EntryCount(window), scans ? 0 : 1);
-    const TWaitResult request = capture->WaitReadable(std::chrono::milliseconds(scans ? 2000 : 0));
+    const TWaitResult request = capture.WaitReadable(std::chrono::milliseconds(scans ? 2000 : 0));
     QCOMPARE(request == TWaitResult::Readable, scans);
     if (scans) {
         Bytes received(64);
-        const TReceivedDatagram datagram = capture->Receive(received);
+        const TReceivedDatagram datagram = capture.Receive(received);
         received.resize(datagram.length);
         QCOMPARE(received, BuildDiscoveryRequest());
     }
@@ -311,6 +337,53 @@ void TestMainWindow::replyAfterTheListIsGoneIsDropped()
     TNetnsLab::RunIn(deviceNamespace_, [] { SendToPort7080(DeviceAddress, NamedReply("late")); });
     QTest::qWait(200);  // the hand-over runs from the event loop
     QVERIFY(window.ListBox1.isNull());
+}
+
+void TestMainWindow::devicePage_data()
+{
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<QString>("page");  // empty: none
+
+    const QString mask = QStringLiteral("Maska=255.255.255.0,  MAC=00-1A-2B-3C-4D-5E");
+    const auto entry = [&](const char* ip, const char* state, const char* ports) {
+        return QStringList{QString::fromUtf8(ip), QStringLiteral("Wersja=1.23.4  HW02_R01  07"),
+                           QStringLiteral("Hala A,  Numer=00012345"), QString::fromUtf8(state),
+                           QString::fromUtf8(ports), mask};
+    };
+    QTest::newRow("HTTP on") << entry("10.0.0.7", "DHCP włączone,  HTTP włączone,  ", "Port HTTP=8081,  PortTCP=8080")
+                             << "http://10.0.0.7:8081/";
+    QTest::newRow("HTTP off") << entry("10.0.0.7", "DHCP włączone,  HTTP wyłączone,  ", "Port HTTP=80,  PortTCP=8080")
+                              << QString();
+    QTest::newRow("sample entry") << QStringList{QStringLiteral("192.168.0.177"), QStringLiteral("Text"),
+                                                 QStringLiteral("Text"), QStringLiteral("Text"),
+                                                 QStringLiteral("Text"), QStringLiteral("Text")}
+                                  << QString();
+}
+
+void TestMainWindow::devicePage()
+{
+    QFETCH(QStringList, lines);
+    QFETCH(QString, page);
+    const std::optional<QUrl> url = DevicePageUrl(lines);
+    QCOMPARE(url ? url->toString() : QString(), page);
+}
+
+void TestMainWindow::copyTakesTheSelectedEntrysLines()
+{
+    TfmMain window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    window.ListBox1->setFocus();
+    window.Button1Click();
+    QApplication::clipboard()->clear();
+    QTest::keyClick(window.ListBox1, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QApplication::clipboard()->text(), QString());  // nothing selected yet
+
+    window.ListBox1->setCurrentIndex(window.ListBox1->model()->index(0, 0));
+    QTest::keyClick(window.ListBox1, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("192.168.0.177\nText\nText\nText\nText\nText"));
 }
 
 void TestMainWindow::startupErrorWhenThePortIsHeld()
