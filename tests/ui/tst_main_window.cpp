@@ -12,6 +12,7 @@
 #include "ui/device_page.h"
 #include "ui/effects/effect_trigger.h"
 #include "ui/error_texts.h"
+#include "ui/look_choice.h"
 #include "ui/main_window_run.h"
 #include "ui/panel.h"
 
@@ -87,6 +88,9 @@ private slots:
     void devicePage_data();
     void devicePage();
     void copyTakesTheSelectedEntrysLines();
+
+    void lookByWindowsVersion_data();
+    void lookByWindowsVersion();
 
     void startupErrorWhenThePortIsHeld();
     void startupErrorText_data();
@@ -384,6 +388,30 @@ void TestMainWindow::copyTakesTheSelectedEntrysLines()
     window.ListBox1->setCurrentIndex(window.ListBox1->model()->index(0, 0));
     QTest::keyClick(window.ListBox1, Qt::Key_C, Qt::ControlModifier);
     QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("192.168.0.177\nText\nText\nText\nText\nText"));
+}
+
+void TestMainWindow::lookByWindowsVersion_data()
+{
+    QTest::addColumn<int>("major");
+    QTest::addColumn<int>("minor");
+    QTest::addColumn<int>("look");
+
+    QTest::newRow("11.0") << 11 << 0 << int(TLook::Windows10);
+    QTest::newRow("10.0") << 10 << 0 << int(TLook::Windows10);
+    QTest::newRow("6.3 (8.1)") << 6 << 3 << int(TLook::Windows8);
+    QTest::newRow("6.2 (8)") << 6 << 2 << int(TLook::Windows8);
+    QTest::newRow("7.0") << 7 << 0 << int(TLook::Windows8);
+    QTest::newRow("6.1 (7)") << 6 << 1 << int(TLook::Windows7);
+    QTest::newRow("6.0 (Vista)") << 6 << 0 << int(TLook::Windows7);
+    QTest::newRow("5.1 (XP)") << 5 << 1 << int(TLook::Windows7);
+}
+
+void TestMainWindow::lookByWindowsVersion()
+{
+    QFETCH(int, major);
+    QFETCH(int, minor);
+    QFETCH(int, look);
+    QCOMPARE(int(LookForWindowsVersion(major, minor)), look);
 }
 
 void TestMainWindow::startupErrorWhenThePortIsHeld()
