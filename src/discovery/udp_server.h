@@ -44,7 +44,6 @@ public:
     void Activate();
     bool Active() const { return !threads_.empty(); }
 
-    const std::string& Name() const { return name_; }
     const std::vector<std::unique_ptr<TUdpBinding>>& Bindings() const { return bindings_; }
     std::size_t ThreadCount() const { return threads_.size(); }
 

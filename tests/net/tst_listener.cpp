@@ -75,6 +75,7 @@ struct TReceived {
     std::string peerIP;
     std::uint16_t peerPort = 0;
     TAddressFamily version = TAddressFamily::IPv4;
+    std::string threadName;
 };
 
 // A listener on the wildcard addresses of the test's own namespace that
@@ -84,8 +85,10 @@ public:
     TListenerFixture()
     {
         listener.emplace(ui.Queue());
-        listener->OnUDPRead = [this](TUdpListenerThread&, std::span<const std::uint8_t> data, TUdpBinding& binding) {
-            received.push_back({{data.begin(), data.end()}, binding.PeerIP, binding.PeerPort, binding.IPVersion});
+        listener->OnUDPRead = [this](TUdpListenerThread& thread, std::span<const std::uint8_t> data,
+                                     TUdpBinding& binding) {
+            received.push_back(
+                {{data.begin(), data.end()}, binding.PeerIP, binding.PeerPort, binding.IPVersion, thread.Name()});
         };
     }
 
@@ -228,6 +231,8 @@ void TestListener::storesTheSenderAsText()
     QCOMPARE(QString::fromStdString(received.peerIP), peerIP);
     QCOMPARE(received.peerPort, SenderPort);
     QCOMPARE(received.version, family);
+    const char* thread = family == TAddressFamily::IPv4 ? "IdUDPServer1 Listener #1" : "IdUDPServer1 Listener #2";
+    QCOMPARE(received.threadName, std::string(thread));
 }
 
 void TestListener::writesIPv6InItsFullUpperCaseForm_data()
@@ -356,7 +361,7 @@ void TestListener::handlerFailureDropsOnlyThatDatagram()
         ++calls;
         if (data.size() == 1)
             throw std::runtime_error("the handler failed");
-        fixture.received.push_back({{data.begin(), data.end()}, {}, 0, TAddressFamily::IPv4});
+        fixture.received.push_back({{data.begin(), data.end()}, {}, 0, TAddressFamily::IPv4, {}});
     };
     fixture.listener->Activate();
     TUdpSocket sender(TAddressFamily::IPv4);
