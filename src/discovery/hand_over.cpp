@@ -7,7 +7,7 @@ namespace {
 // Before either side of a hand-over sleeps on a condition variable it
 // yields the processor a few times: the other side usually answers within
 // microseconds, far sooner than a sleeping thread is woken again.
-constexpr int YieldsBeforeSleeping = 50;
+constexpr int YieldsBeforeSleeping = 200;
 
 template <typename Predicate>
 bool YieldUntil(Predicate ready)
