@@ -25,9 +25,20 @@
 #include <QScrollArea>
 #include <QTest>
 
+#include <linux/filter.h>
+#include <linux/seccomp.h>
+#include <sys/prctl.h>
+#include <sys/socket.h>
+#include <sys/syscall.h>
+
+#include <cerrno>
 #include <chrono>
+#include <cstddef>
+#include <cstring>
+#include <iterator>
 #include <optional>
 #include <stdexcept>
+#include <thread>
 
 using Bytes = std::vector<std::uint8_t>;
 Q_DECLARE_METATYPE(Bytes)
@@ -51,6 +62,24 @@ void SendToPort7080(const std::string& sourceAddress, const Bytes& datagram)
     TUdpSocket socket(TAddressFamily::IPv4);
     socket.Bind(sourceAddress, 0);
     socket.SendTo(datagram, HostAddress, DiscoveryPort);
+}
+
+// Makes socket(AF_NETLINK, ...) fail with `error` on the calling thread for
+// the rest of its life, so that the local address list cannot be read there.
+// Seccomp filters belong to one thread; use a thread that ends afterwards.
+void FailNetlinkSocketsOnThisThread(int error)
+{
+    sock_filter rules[] = {
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_socket, 0, 3),
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, args[0])),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, AF_NETLINK, 0, 1),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | static_cast<unsigned>(error)),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+    };
+    const sock_fprog program{static_cast<unsigned short>(std::size(rules)), rules};
+    if (::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0 || ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) != 0)
+        throw std::runtime_error("seccomp filter");
 }
 
 int EntryCount(const TfmMain& window)
@@ -92,6 +121,7 @@ private slots:
     void lookByWindowsVersion_data();
     void lookByWindowsVersion();
 
+    void handlerErrorIsShownAndTheWindowGoesOn();
     void startupErrorWhenThePortIsHeld();
     void startupErrorText_data();
     void startupErrorText();
@@ -412,6 +442,31 @@ void TestMainWindow::lookByWindowsVersion()
     QFETCH(int, minor);
     QFETCH(int, look);
     QCOMPARE(int(LookForWindowsVersion(major, minor)), look);
+}
+
+// The one error that can leave the refresh action: the local address list
+// cannot be read. The click runs on a thread whose netlink sockets fail; the
+// list is empty, so emptying it touches no widget from that thread.
+void TestMainWindow::handlerErrorIsShownAndTheWindowGoesOn()
+{
+    std::vector<TErrorBox> shown;
+    TfmMain window([&](const TErrorBox& box) { shown.push_back(box); });
+    std::thread clicking([&] {
+        FailNetlinkSocketsOnThisThread(EPERM);
+        window.Image1Click();
+    });
+    clicking.join();
+
+    QCOMPARE(shown.size(), std::size_t{1});
+    const QString expected = "System Error.  Code: 1.\n" + QString::fromLocal8Bit(std::strerror(EPERM)) + ".";
+    QCOMPARE(shown[0].text, expected);
+
+    TUdpSocket capture = CaptureInDevice();
+    window.Button1Click();
+    window.Image1Click();  // the next click scans as usual
+    QCOMPARE(shown.size(), std::size_t{1});
+    QCOMPARE(EntryCount(window), 0);
+    QCOMPARE(capture.WaitReadable(std::chrono::milliseconds(2000)), TWaitResult::Readable);
 }
 
 void TestMainWindow::startupErrorWhenThePortIsHeld()
