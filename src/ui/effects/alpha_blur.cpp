@@ -1,7 +1,5 @@
 #include "alpha_blur.h"
 
-#include <QPainter>
-
 #include <algorithm>
 #include <array>
 #include <vector>
