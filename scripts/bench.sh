@@ -4,7 +4,7 @@ set -euo pipefail
 build=${1:-build}
 status=0
 for bench in "$build"/bench/bench_*; do
-    [ -x "$bench" ] || continue
+    [ -f "$bench" ] && [ -x "$bench" ] || continue
     echo "-- $(basename "$bench")"
     QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen} "$bench" || status=1
 done
