@@ -35,7 +35,13 @@ void TIdUDPClient::Broadcast(std::span<const std::uint8_t> bytes, std::uint16_t 
 {
     Activate();
     socket_->SetOption(TSocketOption::Broadcast, 1);
-    const std::size_t sent = socket_->SendTo(bytes, LimitedBroadcast, port);
+    // This socket holds (BoundIP, BoundPort), the more specific binding for
+    // a device's unicast answer than the reply listener's wildcard socket.
+    // Connected to the broadcast address it takes no datagram from any
+    // device, so an answer that comes back before it is closed still
+    // reaches the listener instead of dying here unread.
+    socket_->Connect(LimitedBroadcast, port);
+    const std::size_t sent = socket_->Send(bytes);
     if (sent < bytes.size())
         throw std::runtime_error("Fewer bytes sent than the datagram holds");
     socket_->SetOption(TSocketOption::Broadcast, broadcastEnabled_ ? 1 : 0);

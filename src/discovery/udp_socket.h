@@ -45,6 +45,9 @@ public:
     void Bind(const std::string& addressText, std::uint16_t port);
     void BindWildcard(std::uint16_t port);
     std::size_t SendTo(std::span<const std::uint8_t> bytes, const std::string& addressText, std::uint16_t port);
+    // Fixes the one peer this socket sends to and takes datagrams from.
+    void Connect(const std::string& addressText, std::uint16_t port);
+    std::size_t Send(std::span<const std::uint8_t> bytes);
 
     // Failed also when the socket has been closed meanwhile.
     TWaitResult WaitReadable(std::chrono::milliseconds timeout);

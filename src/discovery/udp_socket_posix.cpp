@@ -141,6 +141,21 @@ std::size_t TUdpSocket::SendTo(std::span<const std::uint8_t> bytes, const std::s
     return static_cast<std::size_t>(sent);
 }
 
+void TUdpSocket::Connect(const std::string& addressText, std::uint16_t port)
+{
+    const TNativeAddress native = Parse(family_, addressText, port);
+    if (::connect(static_cast<int>(Handle()), reinterpret_cast<const sockaddr*>(&native.storage), native.length) != 0)
+        RaiseLastError();
+}
+
+std::size_t TUdpSocket::Send(std::span<const std::uint8_t> bytes)
+{
+    const ssize_t sent = ::send(static_cast<int>(Handle()), bytes.data(), bytes.size(), 0);
+    if (sent < 0)
+        RaiseLastError();
+    return static_cast<std::size_t>(sent);
+}
+
 TWaitResult TUdpSocket::WaitReadable(std::chrono::milliseconds timeout)
 {
     const NativeHandle handle = handle_.load();

@@ -167,6 +167,22 @@ std::size_t TUdpSocket::SendTo(std::span<const std::uint8_t> bytes, const std::s
     return static_cast<std::size_t>(sent);
 }
 
+void TUdpSocket::Connect(const std::string& addressText, std::uint16_t port)
+{
+    const TNativeAddress native = Parse(family_, addressText, port);
+    if (::connect(Native(Handle()), reinterpret_cast<const sockaddr*>(&native.storage), native.length) != 0)
+        RaiseLastError();
+}
+
+std::size_t TUdpSocket::Send(std::span<const std::uint8_t> bytes)
+{
+    const int sent = ::send(Native(Handle()), reinterpret_cast<const char*>(bytes.data()),
+                            static_cast<int>(bytes.size()), 0);
+    if (sent == SOCKET_ERROR)
+        RaiseLastError();
+    return static_cast<std::size_t>(sent);
+}
+
 TWaitResult TUdpSocket::WaitReadable(std::chrono::milliseconds timeout)
 {
     const NativeHandle handle = handle_.load();
