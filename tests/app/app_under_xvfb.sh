@@ -68,12 +68,9 @@ for i in 1 2 3; do
     ip netns exec "device$i" ip addr add "10.77.$i.2/24" dev eth0
     ip netns exec "device$i" ip link set eth0 up
     ip netns exec "device$i" ip link set lo up
-    ip netns exec "device$i" ip route add default dev eth0   # its one link, for the broadcast answers
-    # Answers go to the broadcast address: a unicast answer that arrives
-    # while the scan's socket for that address is still open would go to
-    # that socket, not to the listener (the link here is that fast).
+    # Each device answers at once, straight to the address that asked.
     ip netns exec "device$i" "$sim" --ip "10.77.$i.2" --name "Hala $i" --serial "0000000$i" \
-        --mac "00-1A-2B-3C-4D-0$i" --broadcast --timeout 120 >"$work/sim$i.log" 2>&1 &
+        --mac "00-1A-2B-3C-4D-0$i" --timeout 120 >"$work/sim$i.log" 2>&1 &
     pids+=($!)
 done
 
