@@ -3,6 +3,7 @@
 #include "discovery/datagram.h"
 #include "discovery/udp_client.h"
 #include "discovery/udp_socket.h"
+#include "failing_netlink.h"
 #include "netns_lab.h"
 #include "reply_builder.h"
 #include "ui/UMain.h"
@@ -25,11 +26,7 @@
 #include <QScrollArea>
 #include <QTest>
 
-#include <linux/filter.h>
-#include <linux/seccomp.h>
-#include <sys/prctl.h>
 #include <sys/socket.h>
-#include <sys/syscall.h>
 
 #include <cerrno>
 #include <chrono>
@@ -62,24 +59,6 @@ void SendToPort7080(const std::string& sourceAddress, const Bytes& datagram)
     TUdpSocket socket(TAddressFamily::IPv4);
     socket.Bind(sourceAddress, 0);
     socket.SendTo(datagram, HostAddress, DiscoveryPort);
-}
-
-// Makes socket(AF_NETLINK, ...) fail with `error` on the calling thread for
-// the rest of its life, so that the local address list cannot be read there.
-// Seccomp filters belong to one thread; use a thread that ends afterwards.
-void FailNetlinkSocketsOnThisThread(int error)
-{
-    sock_filter rules[] = {
-        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
-        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_socket, 0, 3),
-        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, args[0])),
-        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, AF_NETLINK, 0, 1),
-        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | static_cast<unsigned>(error)),
-        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
-    };
-    const sock_fprog program{static_cast<unsigned short>(std::size(rules)), rules};
-    if (::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0 || ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) != 0)
-        throw std::runtime_error("seccomp filter");
 }
 
 int EntryCount(const TfmMain& window)
