@@ -64,18 +64,20 @@ void RequestIPv4AddressDump(const TRouteSocket& route)
 }
 
 // Whether each interface seen so far is a loopback interface, asked once per
-// interface: the name by index, then the flags by name.
+// interface: its flags by the name that came with the address (the label,
+// "lo" or "lo:1" for an alias, which the kernel takes as "lo"), or by the
+// name found from its index when the address came without one.
 class TLoopbackInterfaces {
 public:
     explicit TLoopbackInterfaces(const TRouteSocket& route) : route_(route) {}
 
-    bool IsLoopback(int index)
+    bool IsLoopback(int index, const char* label)
     {
         for (const auto& [known, loopback] : known_) {
             if (known == index)
                 return loopback;
         }
-        const bool loopback = AskKernel(index);
+        const bool loopback = AskKernel(index, label);
         known_.push_back({index, loopback});
         return loopback;
     }
@@ -83,12 +85,16 @@ public:
 private:
     // An interface that vanished since the dump is not a loopback one; its
     // address is gone as well, and a scan will fail on it silently.
-    bool AskKernel(int index) const
+    bool AskKernel(int index, const char* label) const
     {
         ifreq request{};
-        request.ifr_ifindex = index;
-        if (::ioctl(route_.Fd(), SIOCGIFNAME, &request) != 0)
-            return false;
+        if (label != nullptr) {
+            std::strncpy(request.ifr_name, label, IFNAMSIZ - 1);
+        } else {
+            request.ifr_ifindex = index;
+            if (::ioctl(route_.Fd(), SIOCGIFNAME, &request) != 0)
+                return false;
+        }
         if (::ioctl(route_.Fd(), SIOCGIFFLAGS, &request) != 0)
             return false;
         return (request.ifr_flags & IFF_LOOPBACK) != 0;
@@ -102,6 +108,7 @@ constexpr std::uint32_t NotPreferred = IFA_F_TENTATIVE | IFA_F_DADFAILED | IFA_F
 
 struct TAddressEntry {
     int interfaceIndex = 0;
+    const char* label = nullptr;  // the interface's name, NUL-terminated inside the message
     std::uint32_t flags = 0;
     std::optional<in_addr> address;
 };
@@ -119,6 +126,8 @@ TAddressEntry ParseAddress(const nlmsghdr* message)
         const void* data = RTA_DATA(attribute);
         if (attribute->rta_type == IFA_FLAGS && RTA_PAYLOAD(attribute) >= sizeof(std::uint32_t))
             std::memcpy(&entry.flags, data, sizeof(std::uint32_t));  // the full 32 flag bits
+        else if (attribute->rta_type == IFA_LABEL && std::memchr(data, '\0', RTA_PAYLOAD(attribute)) != nullptr)
+            entry.label = static_cast<const char*>(data);
         else if (RTA_PAYLOAD(attribute) < sizeof(in_addr))
             continue;
         else if (attribute->rta_type == IFA_LOCAL)
@@ -163,7 +172,7 @@ bool CollectBatch(const std::uint8_t* batch, std::size_t size, TLoopbackInterfac
         if (message->nlmsg_type != RTM_NEWADDR)
             continue;
         const TAddressEntry entry = ParseAddress(message);
-        if (!entry.address || (entry.flags & NotPreferred) != 0 || interfaces.IsLoopback(entry.interfaceIndex))
+        if (!entry.address || (entry.flags & NotPreferred) != 0 || interfaces.IsLoopback(entry.interfaceIndex, entry.label))
             continue;
         addresses.push_back(DottedDecimal(*entry.address));
     }

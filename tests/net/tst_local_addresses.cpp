@@ -75,6 +75,8 @@ void TestLocalAddresses::listsWhatQualifiesInKernelOrder_data()
     QTest::newRow("only loopback") << QStringList{} << TAddresses{};
     QTest::newRow("extra address on lo left out")
         << QStringList{"addr add 10.9.9.9/32 dev lo"} << TAddresses{};
+    QTest::newRow("alias on lo left out")
+        << QStringList{"addr add 10.9.9.9/32 dev lo label lo:9"} << TAddresses{};
     QTest::newRow("interface order, not the order added")
         << (TwoLinks + QStringList{"addr add 10.0.2.1/24 dev a2", "addr add 10.0.1.1/24 dev a1"})
         << TAddresses{"10.0.1.1", "10.0.2.1"};
