@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config
     clang libclang-rt-14-dev            # sanitizers and libFuzzer
-    qt6-base-dev qt6-base-dev-tools libgl-dev
+    qt6-base-dev qt6-base-dev-tools libgl-dev libx11-dev
     iproute2 util-linux                  # network namespaces for the wire tests
     xvfb xdotool x11-utils imagemagick   # the real window under a real X server
     fonts-dejavu-core
