@@ -1,11 +1,11 @@
 #include "discovery/udp_socket.h"
 
 #include "discovery/socket_error.h"
+#include "socket_address.h"
 
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
-#include <cstring>
 #include <vector>
 
 namespace {
@@ -32,81 +32,9 @@ void EnsureWinsock()
     static TWinsock winsock;
 }
 
-int NativeFamily(TAddressFamily family)
-{
-    return family == TAddressFamily::IPv4 ? AF_INET : AF_INET6;
-}
-
 [[noreturn]] void RaiseLastError()
 {
     throw TSocketError(::WSAGetLastError());
-}
-
-struct TNativeAddress {
-    sockaddr_storage storage{};
-    int length = 0;
-};
-
-TNativeAddress Wildcard(TAddressFamily family, std::uint16_t port)
-{
-    TNativeAddress native;
-    if (family == TAddressFamily::IPv4) {
-        auto* v4 = reinterpret_cast<sockaddr_in*>(&native.storage);
-        v4->sin_family = AF_INET;
-        v4->sin_addr.s_addr = htonl(INADDR_ANY);
-        v4->sin_port = htons(port);
-        native.length = sizeof(sockaddr_in);
-    } else {
-        auto* v6 = reinterpret_cast<sockaddr_in6*>(&native.storage);
-        v6->sin6_family = AF_INET6;
-        v6->sin6_addr = in6addr_any;
-        v6->sin6_port = htons(port);
-        native.length = sizeof(sockaddr_in6);
-    }
-    return native;
-}
-
-TNativeAddress Parse(TAddressFamily family, const std::string& text, std::uint16_t port)
-{
-    TNativeAddress native = Wildcard(family, port);
-    void* address = family == TAddressFamily::IPv4
-                        ? static_cast<void*>(&reinterpret_cast<sockaddr_in*>(&native.storage)->sin_addr)
-                        : static_cast<void*>(&reinterpret_cast<sockaddr_in6*>(&native.storage)->sin6_addr);
-    if (::inet_pton(NativeFamily(family), text.c_str(), address) != 1)
-        throw TSocketError(WSAEINVAL);
-    return native;
-}
-
-TPeerAddress PeerOf(const sockaddr_storage& storage)
-{
-    TPeerAddress peer;
-    if (storage.ss_family == AF_INET6) {
-        const auto& v6 = reinterpret_cast<const sockaddr_in6&>(storage);
-        peer.family = TAddressFamily::IPv6;
-        std::memcpy(peer.address.data(), &v6.sin6_addr, 16);
-        peer.port = ntohs(v6.sin6_port);
-    } else {
-        const auto& v4 = reinterpret_cast<const sockaddr_in&>(storage);
-        std::memcpy(peer.address.data(), &v4.sin_addr, 4);
-        peer.port = ntohs(v4.sin_port);
-    }
-    return peer;
-}
-
-struct TNativeOption {
-    int level;
-    int name;
-};
-
-TNativeOption NativeOption(TSocketOption option)
-{
-    switch (option) {
-    case TSocketOption::ReuseAddress: return {SOL_SOCKET, SO_REUSEADDR};
-    case TSocketOption::Broadcast: return {SOL_SOCKET, SO_BROADCAST};
-    case TSocketOption::IPv6Only: return {IPPROTO_IPV6, IPV6_V6ONLY};
-    case TSocketOption::ReceiveBufferSize: return {SOL_SOCKET, SO_RCVBUF};
-    }
-    return {SOL_SOCKET, SO_REUSEADDR};
 }
 
 SOCKET Native(std::intptr_t handle)
@@ -143,14 +71,14 @@ void TUdpSocket::SetOption(TSocketOption option, int value)
 
 void TUdpSocket::Bind(const std::string& addressText, std::uint16_t port)
 {
-    const TNativeAddress native = Parse(family_, addressText, port);
+    const TNativeAddress native = ParseAddress(family_, addressText, port);
     if (::bind(Native(Handle()), reinterpret_cast<const sockaddr*>(&native.storage), native.length) != 0)
         RaiseLastError();
 }
 
 void TUdpSocket::BindWildcard(std::uint16_t port)
 {
-    const TNativeAddress native = Wildcard(family_, port);
+    const TNativeAddress native = WildcardAddress(family_, port);
     if (::bind(Native(Handle()), reinterpret_cast<const sockaddr*>(&native.storage), native.length) != 0)
         RaiseLastError();
 }
@@ -158,7 +86,7 @@ void TUdpSocket::BindWildcard(std::uint16_t port)
 std::size_t TUdpSocket::SendTo(std::span<const std::uint8_t> bytes, const std::string& addressText,
                                std::uint16_t port)
 {
-    const TNativeAddress native = Parse(family_, addressText, port);
+    const TNativeAddress native = ParseAddress(family_, addressText, port);
     const int sent = ::sendto(Native(Handle()), reinterpret_cast<const char*>(bytes.data()),
                               static_cast<int>(bytes.size()), 0,
                               reinterpret_cast<const sockaddr*>(&native.storage), native.length);
@@ -169,7 +97,7 @@ std::size_t TUdpSocket::SendTo(std::span<const std::uint8_t> bytes, const std::s
 
 void TUdpSocket::Connect(const std::string& addressText, std::uint16_t port)
 {
-    const TNativeAddress native = Parse(family_, addressText, port);
+    const TNativeAddress native = ParseAddress(family_, addressText, port);
     if (::connect(Native(Handle()), reinterpret_cast<const sockaddr*>(&native.storage), native.length) != 0)
         RaiseLastError();
 }

@@ -1,0 +1,67 @@
+#include "socket_address.h"
+
+#include "discovery/socket_error.h"
+
+#include <cstring>
+
+int NativeFamily(TAddressFamily family)
+{
+    return family == TAddressFamily::IPv4 ? AF_INET : AF_INET6;
+}
+
+TNativeAddress WildcardAddress(TAddressFamily family, std::uint16_t port)
+{
+    TNativeAddress native;
+    if (family == TAddressFamily::IPv4) {
+        auto* v4 = reinterpret_cast<sockaddr_in*>(&native.storage);
+        v4->sin_family = AF_INET;
+        v4->sin_addr.s_addr = htonl(INADDR_ANY);
+        v4->sin_port = htons(port);
+        native.length = sizeof(sockaddr_in);
+    } else {
+        auto* v6 = reinterpret_cast<sockaddr_in6*>(&native.storage);
+        v6->sin6_family = AF_INET6;
+        v6->sin6_addr = in6addr_any;
+        v6->sin6_port = htons(port);
+        native.length = sizeof(sockaddr_in6);
+    }
+    return native;
+}
+
+TNativeAddress ParseAddress(TAddressFamily family, const std::string& text, std::uint16_t port)
+{
+    TNativeAddress native = WildcardAddress(family, port);
+    void* address = family == TAddressFamily::IPv4
+                        ? static_cast<void*>(&reinterpret_cast<sockaddr_in*>(&native.storage)->sin_addr)
+                        : static_cast<void*>(&reinterpret_cast<sockaddr_in6*>(&native.storage)->sin6_addr);
+    if (::inet_pton(NativeFamily(family), text.c_str(), address) != 1)
+        throw TSocketError(InvalidArgumentError);
+    return native;
+}
+
+TPeerAddress PeerOf(const sockaddr_storage& storage)
+{
+    TPeerAddress peer;
+    if (storage.ss_family == AF_INET6) {
+        const auto& v6 = reinterpret_cast<const sockaddr_in6&>(storage);
+        peer.family = TAddressFamily::IPv6;
+        std::memcpy(peer.address.data(), &v6.sin6_addr, 16);
+        peer.port = ntohs(v6.sin6_port);
+    } else {
+        const auto& v4 = reinterpret_cast<const sockaddr_in&>(storage);
+        std::memcpy(peer.address.data(), &v4.sin_addr, 4);
+        peer.port = ntohs(v4.sin_port);
+    }
+    return peer;
+}
+
+TNativeOption NativeOption(TSocketOption option)
+{
+    switch (option) {
+    case TSocketOption::ReuseAddress: return {SOL_SOCKET, SO_REUSEADDR};
+    case TSocketOption::Broadcast: return {SOL_SOCKET, SO_BROADCAST};
+    case TSocketOption::IPv6Only: return {IPPROTO_IPV6, IPV6_V6ONLY};
+    case TSocketOption::ReceiveBufferSize: return {SOL_SOCKET, SO_RCVBUF};
+    }
+    return {SOL_SOCKET, SO_REUSEADDR};
+}
