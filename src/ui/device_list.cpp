@@ -83,12 +83,17 @@ bool TDeviceList::IsOnDevicePicture(QPoint viewportPosition) const
     return pictureBand.translated(entryRect.topLeft()).contains(viewportPosition);
 }
 
-void TDeviceList::mousePressEvent(QMouseEvent* event)
+bool TDeviceList::PictureTakesPress(QMouseEvent* event)
 {
     m_pictureHasPointer = IsOnDevicePicture(event->position().toPoint());
     if (m_pictureHasPointer)
         event->accept();
-    else
+    return m_pictureHasPointer;
+}
+
+void TDeviceList::mousePressEvent(QMouseEvent* event)
+{
+    if (!PictureTakesPress(event))
         QListView::mousePressEvent(event);
 }
 
@@ -110,9 +115,6 @@ void TDeviceList::mouseReleaseEvent(QMouseEvent* event)
 
 void TDeviceList::mouseDoubleClickEvent(QMouseEvent* event)
 {
-    m_pictureHasPointer = IsOnDevicePicture(event->position().toPoint());
-    if (m_pictureHasPointer)
-        event->accept();
-    else
+    if (!PictureTakesPress(event))
         QListView::mouseDoubleClickEvent(event);
 }

@@ -34,6 +34,9 @@ protected:
 
 private:
     bool IsOnDevicePicture(QPoint viewportPosition) const;
+    // A press or double-click on a device picture is the picture's: it
+    // takes the event, and the gesture, away from the list.
+    bool PictureTakesPress(QMouseEvent* event);
 
     TDeviceListModel* m_entries;  // owned by this view as its QObject child
     bool m_pictureHasPointer = false;  // a press on a device picture owns the gesture until release
