@@ -1,5 +1,6 @@
 #include "discovery/device_summary.h"
 
+#include "discovery/address_text.h"
 #include "discovery/datagram.h"
 
 #include <algorithm>
@@ -29,17 +30,6 @@ std::string NameText(std::span<const std::uint8_t> bytes)
 {
     const auto end = std::find(bytes.begin(), bytes.end(), std::uint8_t{0});
     return FixedText({bytes.begin(), end});
-}
-
-std::string DottedDecimal(std::span<const std::uint8_t> octets)
-{
-    std::string text;
-    for (std::size_t i = 0; i < octets.size(); ++i) {
-        if (i > 0)
-            text += '.';
-        text += std::to_string(octets[i]);
-    }
-    return text;
 }
 
 std::string MacText(std::span<const std::uint8_t> octets)

@@ -1,19 +1,10 @@
 #include "discovery/udp_binding.h"
 
+#include "discovery/address_text.h"
+
 #include <cstdio>
 
 namespace {
-
-std::string IPv4Text(const TPeerAddress& peer)
-{
-    std::string text;
-    for (std::size_t i = 0; i < 4; ++i) {
-        if (i > 0)
-            text += '.';
-        text += std::to_string(peer.address[i]);
-    }
-    return text;
-}
 
 std::string IPv6Text(const TPeerAddress& peer)
 {
@@ -31,7 +22,7 @@ std::string IPv6Text(const TPeerAddress& peer)
 
 void TUdpBinding::StorePeer(const TPeerAddress& peer)
 {
-    PeerIP = peer.family == TAddressFamily::IPv4 ? IPv4Text(peer) : IPv6Text(peer);
+    PeerIP = peer.family == TAddressFamily::IPv4 ? DottedDecimal(std::span(peer.address).first<4>()) : IPv6Text(peer);
     PeerPort = peer.port;
     IPVersion = peer.family;
 }
