@@ -19,7 +19,6 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 using Clock = std::chrono::steady_clock;
 
-constexpr std::uint16_t BroadcastPort = 7080;
 constexpr std::chrono::milliseconds LongestWait{1000};
 
 // The end of the run, or none when --timeout is 0.
@@ -132,7 +131,7 @@ int AnswerRequests(const TSimOptions& options, const TDeadline& deadline)
         std::this_thread::sleep_for(options.answerDelay);
         const std::string requester = AddressText(received.peer);
         const std::string target = options.broadcastAnswers ? "255.255.255.255" : requester;
-        const std::uint16_t targetPort = options.broadcastAnswers ? BroadcastPort : received.peer.port;
+        const std::uint16_t targetPort = options.broadcastAnswers ? DiscoveryPort : received.peer.port;
         for (std::size_t repeat = 0; repeat < options.repliesPerRequest; ++repeat) {
             for (const Bytes& answer : answers) {
                 socket.SendTo(answer, target, targetPort);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "discovery/datagram.h"
 #include "reply_builder.h"
 
 #include <chrono>
@@ -19,13 +20,13 @@ struct TSimOptions {
     std::size_t oversizedLength = 8193;
 
     std::string listenAddress = "0.0.0.0";
-    std::uint16_t port = 7080;
+    std::uint16_t port = DiscoveryPort;
     bool broadcastAnswers = false;
     std::size_t repliesPerRequest = 1;
     std::chrono::milliseconds answerDelay{0};  // a real device takes a moment too
 
     std::optional<std::string> sendTo;   // burst mode: send at once, no listening
-    std::uint16_t sendToPort = 7080;
+    std::uint16_t sendToPort = DiscoveryPort;
     std::optional<std::string> sendFrom;  // burst source address (port: `port`)
     std::size_t count = 1;               // per device; 0 = until the time limit
     std::chrono::milliseconds interval{0};  // pause between rounds of a burst
