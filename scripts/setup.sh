@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(
-    build-essential cmake ninja-build pkg-config
+    build-essential cmake ninja-build pkg-config ccache
     clang libclang-rt-14-dev            # sanitizers and libFuzzer
     qt6-base-dev qt6-base-dev-tools libgl-dev libx11-dev
     iproute2 util-linux                  # network namespaces for the wire tests

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs every test:
 #   1. the regular build: unit, widget and network-namespace tests, benchmarks (figures only);
-#   2. the core under AddressSanitizer + UndefinedBehaviorSanitizer, and a bounded fuzz run;
-#   3. the listener under ThreadSanitizer.
+#   2. everything again under AddressSanitizer + UndefinedBehaviorSanitizer
+#      (the core, the window and the real program), and a bounded fuzz run;
+#   3. the listener and the window's teardown under ThreadSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -10,6 +11,10 @@ bash scripts/setup.sh
 werror=OFF
 [ "${CI:-}" = true ] && werror=ON
 jobs=$(nproc)
+# A compiler cache keyed on paths relative to the checkout, so that a fresh
+# clone reuses what an earlier build of the same sources compiled.
+export CCACHE_BASEDIR=$PWD
+launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 summary=$(mktemp)
 trap 'rm -f "$summary"' EXIT
 
@@ -26,7 +31,7 @@ run_ctest() {
 
 failed=0
 echo "== regular build"
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVEL_WERROR=$werror >/dev/null
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" -DQUORVEL_WERROR=$werror >/dev/null
 cmake --build build
 run_ctest build || failed=1
 
@@ -36,15 +41,15 @@ if [ -x scripts/bench.sh ]; then
 fi
 
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer, fuzzing"
-cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ \
-    -DQUORVEL_UI=OFF -DQUORVEL_BENCH=OFF -DQUORVEL_FUZZ=ON -DQUORVEL_SANITIZE=address,undefined \
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ "${launcher[@]}" \
+    -DQUORVEL_BENCH=OFF -DQUORVEL_FUZZ=ON -DQUORVEL_SANITIZE=address,undefined \
     -DQUORVEL_WERROR=$werror >/dev/null
 cmake --build build-asan
-run_ctest build-asan -L 'core|fuzz' || failed=1
+run_ctest build-asan -L 'core|fuzz|ui|app' || failed=1
 
 echo "== ThreadSanitizer"
-cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ \
-    -DQUORVEL_UI=OFF -DQUORVEL_BENCH=OFF -DQUORVEL_SANITIZE=thread -DQUORVEL_WERROR=$werror >/dev/null
+cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ "${launcher[@]}" \
+    -DQUORVEL_BENCH=OFF -DQUORVEL_SANITIZE=thread -DQUORVEL_WERROR=$werror >/dev/null
 cmake --build build-tsan
 if ctest --test-dir build-tsan -N -L tsan | grep -q 'Total Tests: [1-9]'; then
     run_ctest build-tsan -L tsan || failed=1
