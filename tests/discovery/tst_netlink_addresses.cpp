@@ -129,7 +129,6 @@ QByteArray Patched(QByteArray bytes, int offset, Field value)
     return bytes;
 }
 
-constexpr int BodyOffset = NLMSG_HDRLEN;
 constexpr int FirstAttribute = NLMSG_HDRLEN + NLMSG_ALIGN(sizeof(ifaddrmsg));
 
 class TScriptedKernel : public TNetlinkTransport {
