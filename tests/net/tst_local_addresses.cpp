@@ -4,6 +4,7 @@
 #include "netns_lab.h"
 
 #include <QCoreApplication>
+#include <QTemporaryFile>
 #include <QTest>
 
 #include <arpa/inet.h>
@@ -96,6 +97,7 @@ private slots:
     void listsWhatQualifiesInKernelOrder();
     void loopbackByInterfaceNotByLabel_data();
     void loopbackByInterfaceNotByLabel();
+    void longListReadOverSeveralBatches();
     void readsAfreshAtEveryCall();
     void failedQueryRaisesSystemError();
 };
@@ -171,6 +173,26 @@ void TestLocalAddresses::loopbackByInterfaceNotByLabel()
         addresses = LocalAddresses();
     });
     QCOMPARE(addresses, listed ? TAddresses{"10.9.9.9"} : TAddresses{});
+}
+
+// Far more addresses than one read of the kernel's reply holds.
+void TestLocalAddresses::longListReadOverSeveralBatches()
+{
+    TNetnsLab lab;
+    const std::string space = lab.AddNamespace();
+    TNetnsLab::Ip("-n " + space + " " + TwoLinks.front().toStdString());
+    QTemporaryFile commands;
+    QVERIFY(commands.open());
+    TAddresses expected;
+    for (int i = 0; i < 400; ++i) {
+        expected.push_back("10.1." + std::to_string(i / 200) + "." + std::to_string(i % 200 + 1));
+        commands.write(QByteArray::fromStdString("addr add " + expected.back() + "/32 dev a1\n"));
+    }
+    commands.close();
+    TNetnsLab::Ip("-n " + space + " -batch " + commands.fileName().toStdString());
+    TAddresses addresses;
+    TNetnsLab::RunIn(space, [&] { addresses = LocalAddresses(); });
+    QCOMPARE(addresses, expected);
 }
 
 void TestLocalAddresses::readsAfreshAtEveryCall()
