@@ -8,12 +8,14 @@
 #include "netns_lab.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QTemporaryFile>
 #include <QTest>
 
 #include <linux/rtnetlink.h>
 #include <sys/socket.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstring>
@@ -55,6 +57,12 @@ QString UseWithoutNetlink(TLocalAddressWatch& watch)
     });
     user.join();
     return outcome.trimmed();
+}
+
+int DefaultReceiveBuffer()
+{
+    QFile setting("/proc/sys/net/core/rmem_default");
+    return setting.open(QIODevice::ReadOnly) ? setting.readAll().trimmed().toInt() : 0;
 }
 
 // Whether the kernel reported lost notices to a subscriber that read none.
@@ -136,11 +144,13 @@ void TestLocalAddressWatch::lostNoticesCountAsChange()
     std::unique_ptr<TRouteSocket> subscriber;
     TNetnsLab::RunIn(space, [&] { subscriber = std::make_unique<TRouteSocket>(RTMGRP_IPV4_IFADDR); });
 
-    // Far more notices than a subscriber's default receive buffer holds; the
-    // last changes come after the overflow, so their notices are lost.
+    // Far more notices than a subscriber's default receive buffer holds (each
+    // takes well over 256 bytes of it); the last changes come after the
+    // overflow, so their notices are lost.
     QTemporaryFile changes;
     QVERIFY(changes.open());
-    for (int round = 0; round < 1500; ++round) {
+    const int rounds = std::max(1500, DefaultReceiveBuffer() / 256);
+    for (int round = 0; round < rounds; ++round) {
         const QByteArray address = QByteArray("10.0.9.") + QByteArray::number(round % 250 + 1) + "/32";
         changes.write("addr add " + address + " dev a2\naddr del " + address + " dev a2\n");
     }
