@@ -2,7 +2,6 @@
 
 #include "discovery/datagram.h"
 #include "discovery/device_summary.h"
-#include "discovery/local_addresses.h"
 #include "discovery/scan.h"
 #include "discovery/udp_client.h"
 #include "quorvel_resources.h"
@@ -195,7 +194,7 @@ void TfmMain::IdUDPServer1UDPRead(TUdpListenerThread&, std::span<const std::uint
     if (!ListBox1)
         return;
     // The listener hears this machine's own broadcasts too.
-    const std::vector<std::string> ownAddresses = LocalAddresses();
+    const std::vector<std::string>& ownAddresses = ownAddresses_.Current();
     if (std::ranges::find(ownAddresses, ABinding.PeerIP) != ownAddresses.end())
         return;
     if (!IsDiscoveryReply(AData))

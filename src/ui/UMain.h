@@ -1,5 +1,6 @@
 #pragma once
 
+#include "discovery/local_address_watch.h"
 #include "discovery/udp_server.h"
 #include "ui/effects/glow_effect.h"
 #include "ui/effects/gradient_fill.h"
@@ -54,6 +55,8 @@ private:
     // before IdUDPServer1 so that it outlives the listener.
     TQtHandOver handOver_;
     TErrorBoxPresenter presentError_;
+    // The machine's own addresses for the reply handler, current at every use.
+    TLocalAddressWatch ownAddresses_;
 
 public:
     // The non-visual components, in design order.

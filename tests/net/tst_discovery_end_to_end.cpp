@@ -133,6 +133,7 @@ private slots:
     void replyOverIPv6IsListed();
     void heldPortStopsStartUpWithoutThreads();
     void closingWhileRepliesKeepArrivingEndsPromptly();
+    void ownAddressFilterFollowsAddressChanges();
 
 private:
     std::vector<QString> shownErrors_;
@@ -301,6 +302,45 @@ void TestDiscoveryEndToEnd::closingWhileRepliesKeepArrivingEndsPromptly()
     QCOMPARE(ListenerThreads(), 0);
     // Generous: only a close that hangs on the busy listener fails here.
     QVERIFY(closing < std::chrono::seconds(5));
+}
+
+// An address that becomes the machine's own, stops being it (moved to the
+// loopback interface) and becomes it again, each change just before a reply
+// from it: each reply is judged by the addresses as they are at its arrival.
+void TestDiscoveryEndToEnd::ownAddressFilterFollowsAddressChanges()
+{
+    TNetnsLab lab;
+    const TDeviceLink link = lab.AddDevice("10.1.0.1/24", "10.1.0.2/24");
+    TfmMain window(RecordErrors());
+    const auto reply = [&](const std::string& source, const char* name) {
+        TSimulatedDevice device;
+        device.deviceName = name;
+        TUdpSocket socket(TAddressFamily::IPv4);
+        socket.Bind(source, 0);
+        socket.SendTo(BuildDiscoveryReply(device), HostAddress, DiscoveryPort);
+    };
+    // A reply from 127.0.0.1 is always listed; once it is, every reply sent
+    // before it has been handled.
+    const auto handled = [&](const char* marker) {
+        reply("127.0.0.1", marker);
+        return QTest::qWaitFor([&] { return Names(window).contains(marker); }, Patience);
+    };
+    const std::string moving = "10.1.0.50";
+    QVERIFY(handled("Before"));
+
+    lab.AddAddress(link.hostInterface, moving + "/24");
+    reply(moving, "Own");
+    QVERIFY(handled("Added"));
+    lab.RemoveAddress(link.hostInterface, moving + "/24");
+    lab.AddAddress("lo", moving + "/32");
+    reply(moving, "On loopback");
+    QVERIFY(handled("To loopback"));
+    lab.RemoveAddress("lo", moving + "/32");
+    lab.AddAddress(link.hostInterface, moving + "/24");
+    reply(moving, "Own again");
+    QVERIFY(handled("Moved back"));
+
+    QCOMPARE(Names(window), (QStringList{"Before", "Added", "On loopback", "To loopback", "Moved back"}));
 }
 
 int main(int argc, char** argv)

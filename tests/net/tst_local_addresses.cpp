@@ -1,10 +1,15 @@
 #include "discovery/local_addresses.h"
+#include "discovery/route_socket.h"
 #include "failing_netlink.h"
 #include "netns_lab.h"
 
 #include <QCoreApplication>
+#include <QTemporaryFile>
 #include <QTest>
 
+#include <arpa/inet.h>
+#include <linux/rtnetlink.h>
+#include <net/if.h>
 #include <sys/socket.h>
 
 #include <cerrno>
@@ -34,6 +39,38 @@ TAddresses AddressesAfter(const QStringList& setup)
     return addresses;
 }
 
+// Adds `address`/32 to `interface` with a label of any form. `ip` insists
+// that a label begins with the interface's name; the kernel does not.
+void AddLabelledAddress(const std::string& interface, const char* address, const std::string& label)
+{
+    struct {
+        nlmsghdr header;
+        ifaddrmsg body;
+        rtattr localHeader;
+        in_addr local;
+        rtattr labelHeader;
+        char label[IFNAMSIZ];
+    } request{};
+    request.header.nlmsg_len = sizeof request;
+    request.header.nlmsg_type = RTM_NEWADDR;
+    request.header.nlmsg_flags = NLM_F_REQUEST | NLM_F_CREATE | NLM_F_EXCL | NLM_F_ACK;
+    request.body.ifa_family = AF_INET;
+    request.body.ifa_prefixlen = 32;
+    request.body.ifa_index = ::if_nametoindex(interface.c_str());
+    request.localHeader = {RTA_LENGTH(sizeof request.local), IFA_LOCAL};
+    ::inet_pton(AF_INET, address, &request.local);
+    request.labelHeader = {RTA_LENGTH(sizeof request.label), IFA_LABEL};
+    label.copy(request.label, IFNAMSIZ - 1);
+    const TRouteSocket route;
+    struct {
+        nlmsghdr header;
+        nlmsgerr error;
+    } acknowledgement{};
+    if (::send(route.Fd(), &request, sizeof request, 0) != sizeof request ||
+        ::recv(route.Fd(), &acknowledgement, sizeof acknowledgement, 0) < 0 || acknowledgement.error.error != 0)
+        throw std::runtime_error("address with label " + label + " not added");
+}
+
 // What LocalAddresses() raises when the system cannot be asked.
 std::string MessageWhenQueryFails(int error)
 {
@@ -58,6 +95,9 @@ private slots:
     void initTestCase();
     void listsWhatQualifiesInKernelOrder_data();
     void listsWhatQualifiesInKernelOrder();
+    void loopbackByInterfaceNotByLabel_data();
+    void loopbackByInterfaceNotByLabel();
+    void longListReadOverSeveralBatches();
     void readsAfreshAtEveryCall();
     void failedQueryRaisesSystemError();
 };
@@ -106,6 +146,53 @@ void TestLocalAddresses::listsWhatQualifiesInKernelOrder()
     QFETCH(QStringList, setup);
     QFETCH(TAddresses, expected);
     QCOMPARE(AddressesAfter(setup), expected);
+}
+
+void TestLocalAddresses::loopbackByInterfaceNotByLabel_data()
+{
+    QTest::addColumn<QString>("interface");
+    QTest::addColumn<QString>("label");
+    QTest::addColumn<bool>("listed");
+    QTest::newRow("on lo, labelled after another interface") << "lo" << "a1" << false;
+    QTest::newRow("on lo, labelled freely") << "lo" << "uplink" << false;
+    QTest::newRow("on a link, labelled lo") << "a1" << "lo" << true;
+    QTest::newRow("on a link, labelled as an alias of lo") << "a1" << "lo:1" << true;
+}
+
+void TestLocalAddresses::loopbackByInterfaceNotByLabel()
+{
+    QFETCH(QString, interface);
+    QFETCH(QString, label);
+    QFETCH(bool, listed);
+    TNetnsLab lab;
+    const std::string space = lab.AddNamespace();
+    TNetnsLab::Ip("-n " + space + " " + TwoLinks.front().toStdString());
+    TAddresses addresses;
+    TNetnsLab::RunIn(space, [&] {
+        AddLabelledAddress(interface.toStdString(), "10.9.9.9", label.toStdString());
+        addresses = LocalAddresses();
+    });
+    QCOMPARE(addresses, listed ? TAddresses{"10.9.9.9"} : TAddresses{});
+}
+
+// Far more addresses than one read of the kernel's reply holds.
+void TestLocalAddresses::longListReadOverSeveralBatches()
+{
+    TNetnsLab lab;
+    const std::string space = lab.AddNamespace();
+    TNetnsLab::Ip("-n " + space + " " + TwoLinks.front().toStdString());
+    QTemporaryFile commands;
+    QVERIFY(commands.open());
+    TAddresses expected;
+    for (int i = 0; i < 400; ++i) {
+        expected.push_back("10.1." + std::to_string(i / 200) + "." + std::to_string(i % 200 + 1));
+        commands.write(QByteArray::fromStdString("addr add " + expected.back() + "/32 dev a1\n"));
+    }
+    commands.close();
+    TNetnsLab::Ip("-n " + space + " -batch " + commands.fileName().toStdString());
+    TAddresses addresses;
+    TNetnsLab::RunIn(space, [&] { addresses = LocalAddresses(); });
+    QCOMPARE(addresses, expected);
 }
 
 void TestLocalAddresses::readsAfreshAtEveryCall()
