@@ -1,6 +1,7 @@
 #pragma once
 
 #include "discovery/device_summary.h"
+#include "ui/device_facts.h"
 
 #include <QListView>
 
@@ -9,7 +10,8 @@ class TDeviceListModel;
 // The device list ListBox1: one 128-high entry per accepted reply, drawn from
 // the entry template CustomItem, in the order of appending. Single selection;
 // the device picture of an entry takes clicks itself, so a click there does
-// not select the entry.
+// not select the entry. One notch of the wheel scrolls one entry, and so
+// does the scroll bar's arrow; page up and down scroll one viewport.
 class TDeviceList : public QListView {
     Q_OBJECT
 public:
@@ -19,6 +21,9 @@ public:
     // selection; each present field replaces the default "Text" of the line
     // of the same name (an empty one blanks it), an absent one leaves it.
     void AddDeviceEntry(const TDeviceSummary& summary);
+    // The same for a device's reply, keeping the device's facts beside the
+    // lines (the double-click opens the device's page from them).
+    void AddDeviceEntry(const TDeviceSummary& summary, const TDeviceFacts& facts);
     // Removes every entry; nothing is selected afterwards.
     void Clear();
 
@@ -31,6 +36,7 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
 
 private:
     bool IsOnDevicePicture(QPoint viewportPosition) const;
@@ -40,4 +46,5 @@ private:
 
     TDeviceListModel* m_entries;  // owned by this view as its QObject child
     bool m_pictureHasPointer = false;  // a press on a device picture owns the gesture until release
+    int m_wheelRemainder = 0;  // eighths of a degree times ItemHeight, not yet scrolled
 };
