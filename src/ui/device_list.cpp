@@ -5,6 +5,7 @@
 #include "ui/entry_template.h"
 
 #include <QMouseEvent>
+#include <QTimerEvent>
 #include <QScrollBar>
 #include <QWheelEvent>
 
@@ -14,6 +15,9 @@ namespace {
 
 // A wheel's notch, in the eighths of a degree that wheel events count in.
 constexpr int NotchAngle = 120;
+// How long entries appended below the viewport may wait to be laid out:
+// only the scroll bar's range shows them meanwhile.
+constexpr int PendingLayoutMilliseconds = 40;
 
 // The element names as shared strings, so that entries hold no copies of them.
 const std::array<QString, CustomItem::TextElements.size()>& TextElementNames()
@@ -80,6 +84,7 @@ void TDeviceList::AddDeviceEntry(const TDeviceSummary& summary, const TDeviceFac
 
 void TDeviceList::Clear()
 {
+    m_pendingLayout.stop();  // removing the rows lays the list out anew
     m_entries->Clear();
     selectionModel()->clear();
 }
@@ -155,4 +160,31 @@ void TDeviceList::wheelEvent(QWheelEvent* event)
     bar->setValue(before - pixels);
     // At either end the wheel goes on to whatever holds the list.
     event->setAccepted(bar->value() != before || pixels == 0);
+}
+
+// QListView lays every row out again whenever one is inserted, so each
+// append would cost more than the one before. An entry appended below the
+// viewport shows nowhere yet but in the scroll bar's range: such entries are
+// laid out together, at most every PendingLayoutMilliseconds, and appending
+// costs the same at the ten-thousandth entry as at the first.
+void TDeviceList::rowsInserted(const QModelIndex& parent, int start, int end)
+{
+    const bool belowViewport = start * ItemHeight >= verticalOffset() + viewport()->height();
+    if (belowViewport && !parent.isValid()) {
+        if (!m_pendingLayout.isActive())
+            m_pendingLayout.start(PendingLayoutMilliseconds, this);
+        return;
+    }
+    m_pendingLayout.stop();
+    QListView::rowsInserted(parent, start, end);
+}
+
+void TDeviceList::timerEvent(QTimerEvent* event)
+{
+    if (event->timerId() != m_pendingLayout.timerId()) {
+        QListView::timerEvent(event);
+        return;
+    }
+    m_pendingLayout.stop();
+    doItemsLayout();
 }

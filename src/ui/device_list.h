@@ -3,6 +3,7 @@
 #include "discovery/device_summary.h"
 #include "ui/device_facts.h"
 
+#include <QBasicTimer>
 #include <QListView>
 
 class TDeviceListModel;
@@ -37,6 +38,8 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
+    void timerEvent(QTimerEvent* event) override;
+    void rowsInserted(const QModelIndex& parent, int start, int end) override;
 
 private:
     bool IsOnDevicePicture(QPoint viewportPosition) const;
@@ -47,4 +50,5 @@ private:
     TDeviceListModel* m_entries;  // owned by this view as its QObject child
     bool m_pictureHasPointer = false;  // a press on a device picture owns the gesture until release
     int m_wheelRemainder = 0;  // eighths of a degree times ItemHeight, not yet scrolled
+    QBasicTimer m_pendingLayout;  // runs while appended entries wait to be laid out
 };

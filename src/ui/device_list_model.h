@@ -27,7 +27,7 @@ public:
     using QAbstractListModel::QAbstractListModel;
 
     int rowCount(const QModelIndex& parent = {}) const override;
-    // The view lays out every row again after each append: keep this cheap.
+    // The view calls this for every row each time it lays the list out: keep it cheap.
     QModelIndex index(int row, int column = 0, const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;

@@ -125,6 +125,7 @@ private slots:
     void equalEntriesStayInArrivalOrder();
     void thirdEntryBringsScrollBarAndNarrowsEntries();
     void appendingKeepsScrollAndSelection();
+    void entriesBelowTheViewportJoinTheScrollRange();
     void scrollingMovesAnEntryOrAViewport_data();
     void scrollingMovesAnEntryOrAViewport();
     void clickSelectsExceptOnDevicePicture();
@@ -263,6 +264,25 @@ void TestDeviceList::appendingKeepsScrollAndSelection()
     QCOMPARE(list->verticalScrollBar()->value(), 50);
     QCOMPARE(SelectedRow(*list), 1);
     QCOMPARE(list->Entries().DisplayedLines(3)[0], QStringLiteral("10.0.0.4"));
+}
+
+// Entries appended below the viewport are laid out together a moment later;
+// then they are reachable like any other: scroll range, place, click.
+void TestDeviceList::entriesBelowTheViewportJoinTheScrollRange()
+{
+    auto list = DesignedList();
+    QVERIFY(list);
+    for (int i = 0; i < 12; ++i)
+        list->AddDeviceEntry(FullSummary("10.0.0." + std::to_string(i)));
+    QCOMPARE(list->Entries().rowCount(), 12);
+    QScrollBar* bar = list->verticalScrollBar();
+    QTRY_COMPARE(bar->maximum(), 12 * 128 - list->viewport()->height());
+
+    bar->setValue(bar->maximum());
+    const QRect last = list->visualRect(list->Entries().index(11));
+    QCOMPARE(last, QRect(0, list->viewport()->height() - 128, list->viewport()->width(), 128));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, last.topLeft() + QPoint(200, 30));
+    QCOMPARE(SelectedRow(*list), 11);
 }
 
 void TestDeviceList::scrollingMovesAnEntryOrAViewport_data()
