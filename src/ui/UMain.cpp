@@ -41,10 +41,10 @@ constexpr QPoint Button1Position{16, 152};
 TfmMain::TfmMain(TErrorBoxPresenter presentError) : presentError_(std::move(presentError))
 {
     InitQuorvelResources();
-    // The first picture decoded in a process also makes Qt look through its
-    // image format plugins: that takes longer than building the rest of the
-    // window, so it runs on a worker thread meanwhile. Image1 waits for it
-    // when it is first drawn; the future joins the thread in any case.
+    // Decoding the 512 x 512 refresh picture takes about as long as building
+    // the rest of the window, so it runs on a worker thread meanwhile. Image1
+    // waits for it when it is first drawn; the future joins the thread in
+    // any case.
     std::future<QImage> refreshPicture = std::async(std::launch::async, [] {
         return QImage(QStringLiteral(":/refresh.png"));
     });

@@ -28,8 +28,8 @@ public:
     // Removes every entry; nothing is selected afterwards.
     void Clear();
 
-    // The entries, for reading back what they show (copying, opening a
-    // device's page, tests).
+    // The entries, for reading back what they show and the devices' facts
+    // (copying, tests).
     const TDeviceListModel& Entries() const;
 
 protected:
