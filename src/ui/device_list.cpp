@@ -169,7 +169,7 @@ void TDeviceList::wheelEvent(QWheelEvent* event)
 // costs the same at the ten-thousandth entry as at the first.
 void TDeviceList::rowsInserted(const QModelIndex& parent, int start, int end)
 {
-    const bool belowViewport = start * ItemHeight >= verticalOffset() + viewport()->height();
+    const bool belowViewport = qint64(start) * ItemHeight >= verticalOffset() + viewport()->height();
     if (belowViewport && !parent.isValid()) {
         if (!m_pendingLayout.isActive())
             m_pendingLayout.start(PendingLayoutMilliseconds, this);

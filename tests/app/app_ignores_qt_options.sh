@@ -16,7 +16,7 @@ unavailable() {
 }
 
 if [ "${QUORVEL_ISOLATED:-}" != 1 ]; then
-    for tool in Xvfb xdotool import compare ip unshare; do
+    for tool in Xvfb xdotool import compare identify ip unshare; do
         command -v "$tool" >/dev/null || unavailable "$tool is not installed"
     done
     unshare --net --mount --propagation private true 2>/dev/null || unavailable "cannot make network namespaces"
@@ -35,6 +35,8 @@ cleanup() {
     rm -rf "$work"
 }
 trap cleanup EXIT
+convert=convert
+[ -x /usr/bin/convert ] && convert=/usr/bin/convert
 fail() {
     echo "FAIL: $1"
     for log in "$work"/*.log; do echo "--- $(basename "$log")"; cat "$log"; done
@@ -80,7 +82,7 @@ run_and_capture() {
         sleep 0.2
         import -window "$window" "$work/$name.png" 2>/dev/null || continue
         local blue
-        blue=$(convert "$work/$name.png" -format "%[fx:int(255*p{38,250}.b)] %[fx:int(255*p{38,378}.b)]" info:)
+        blue=$("$convert" "$work/$name.png" -format "%[fx:int(255*p{38,250}.b)] %[fx:int(255*p{38,378}.b)]" info:)
         read -r first second <<<"$blue"
         if [ "$first" -gt 120 ] && [ "$second" -gt 120 ] \
             && [ "$(compare -metric AE "$work/previous.png" "$work/$name.png" null: 2>&1)" = 0 ]; then
