@@ -3,6 +3,7 @@
 // entries against one with 10, and the memory the entries take.
 #include "discovery/device_summary.h"
 #include "reply_builder.h"
+#include "ui/device_facts.h"
 #include "ui/device_list.h"
 #include "ui/device_list_model.h"
 #include "ui/entry_template.h"
@@ -24,19 +25,27 @@ constexpr int FewEntries = 10;
 constexpr int PaintedFrames = 300;
 constexpr int AppendRounds = 5;
 
+// What the reply handler lists for one reply: its texts and its device's facts.
+struct TListedReply {
+    TDeviceSummary summary;
+    TDeviceFacts facts;
+};
+
 // Replies from ManyEntries different devices, decoded as the reply handler would.
-std::vector<TDeviceSummary> Summaries()
+std::vector<TListedReply> Replies()
 {
-    std::vector<TDeviceSummary> summaries;
-    summaries.reserve(ManyEntries);
+    std::vector<TListedReply> replies;
+    replies.reserve(ManyEntries);
     for (int i = 0; i < ManyEntries; ++i) {
         TSimulatedDevice device;
         device.ipAddress = {10, 0, std::uint8_t(i / 250), std::uint8_t(1 + i % 250)};
         device.deviceName = "Hala " + std::to_string(i);
         device.stateFlags = std::uint8_t(i % 2 ? 0x01 : 0x80);
-        summaries.push_back(DecodeDeviceSummary(BuildDiscoveryReply(device)).value());
+        const std::vector<std::uint8_t> reply = BuildDiscoveryReply(device);
+        const std::string sender = "10.0." + std::to_string(i / 250) + "." + std::to_string(1 + i % 250);
+        replies.push_back({DecodeDeviceSummary(reply).value(), DeviceFactsOf(reply, sender).value()});
     }
-    return summaries;
+    return replies;
 }
 
 // Resident memory in bytes; 0 where /proc is not there to ask.
@@ -99,11 +108,12 @@ double ThreadCpuMicroseconds()
 }
 
 // Appends entries [first, last) and gives the mean CPU time per entry in microseconds.
-double AppendEntries(TDeviceList& list, const std::vector<TDeviceSummary>& summaries, int first, int last)
+double AppendEntries(TDeviceList& list, const std::vector<TListedReply>& replies, int first, int last)
 {
     const double start = ThreadCpuMicroseconds();
     for (int i = first; i < last; ++i) {
-        list.AddDeviceEntry(summaries[std::size_t(i)]);
+        const TListedReply& reply = replies[std::size_t(i)];
+        list.AddDeviceEntry(reply.summary, reply.facts);
         QCoreApplication::processEvents();  // each reply is its own event-loop turn
     }
     return (ThreadCpuMicroseconds() - start) / (last - first);
@@ -121,12 +131,12 @@ struct TAppendCosts {
 };
 
 // Fills the shown, empty list with ManyEntries entries.
-TAppendCosts AppendMany(TDeviceList& list, const std::vector<TDeviceSummary>& summaries)
+TAppendCosts AppendMany(TDeviceList& list, const std::vector<TListedReply>& replies)
 {
     TAppendCosts costs;
-    costs.first = AppendEntries(list, summaries, 0, 1000);
-    const double middle = AppendEntries(list, summaries, 1000, ManyEntries - 1000);
-    costs.last = AppendEntries(list, summaries, ManyEntries - 1000, ManyEntries);
+    costs.first = AppendEntries(list, replies, 0, 1000);
+    const double middle = AppendEntries(list, replies, 1000, ManyEntries - 1000);
+    costs.last = AppendEntries(list, replies, ManyEntries - 1000, ManyEntries);
     costs.all = (costs.first * 1000 + middle * (ManyEntries - 2000) + costs.last * 1000) / ManyEntries;
     return costs;
 }
@@ -136,21 +146,21 @@ TAppendCosts AppendMany(TDeviceList& list, const std::vector<TDeviceSummary>& su
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
-    const std::vector<TDeviceSummary> summaries = Summaries();
+    const std::vector<TListedReply> replies = Replies();
     TDeviceList few, many;
     Show(few);
     Show(many);
-    AppendEntries(few, summaries, 0, FewEntries);
+    AppendEntries(few, replies, 0, FewEntries);
 
     const long residentBefore = ResidentBytes();
-    TAppendCosts fastest = AppendMany(many, summaries);
+    TAppendCosts fastest = AppendMany(many, replies);
     const long residentAfter = ResidentBytes();
     // More rounds on fresh lists: the fastest round of each part shows its
     // cost with the least interference from other work on the machine.
     for (int round = 1; round < AppendRounds; ++round) {
         TDeviceList list;
         Show(list);
-        const TAppendCosts costs = AppendMany(list, summaries);
+        const TAppendCosts costs = AppendMany(list, replies);
         fastest = {std::min(fastest.first, costs.first), std::min(fastest.all, costs.all), std::min(fastest.last, costs.last)};
     }
     const double firstThousand = fastest.first, lastThousand = fastest.last, appendMicroseconds = fastest.all;
