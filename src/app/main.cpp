@@ -5,6 +5,12 @@
 
 int main(int argc, char* argv[])
 {
-    QApplication application(argc, argv);
+    // The program takes no command line. Qt reads its own options from the
+    // arguments it is given (-reverse, -style, -qwindowgeometry, ...) and any
+    // of them would change the window, so it gets the program name alone.
+    char programName[] = "quorvel";
+    char* qtArguments[] = {argc > 0 && argv[0] ? argv[0] : programName, nullptr};
+    int qtArgumentCount = 1;
+    QApplication application(qtArgumentCount, qtArguments);
     return RunMainWindow();
 }

@@ -40,10 +40,10 @@ constexpr QPoint Button1Position{16, 152};
 TfmMain::TfmMain(TErrorBoxPresenter presentError) : presentError_(std::move(presentError))
 {
     InitQuorvelResources();
-    // The first picture decoded in a process also makes Qt look through its
-    // image format plugins: that takes longer than building the rest of the
-    // window, so it runs on a worker thread meanwhile. Image1 waits for it
-    // when it is first drawn; the future joins the thread in any case.
+    // Decoding the 512 x 512 refresh picture takes about as long as building
+    // the rest of the window, so it runs on a worker thread meanwhile. Image1
+    // waits for it when it is first drawn; the future joins the thread in
+    // any case.
     std::future<QImage> refreshPicture = std::async(std::launch::async, [] {
         return QImage(QStringLiteral(":/refresh.png"));
     });
@@ -53,6 +53,7 @@ TfmMain::TfmMain(TErrorBoxPresenter presentError) : presentError_(std::move(pres
     // this one must still end the application.
     setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     setAttribute(Qt::WA_QuitOnClose);
+    setMinimumSize(MinimumClientSize);
     resize(DesignedClientSize);
 
     CreateControls(std::move(refreshPicture));
@@ -121,6 +122,10 @@ void TfmMain::CreateTitle(TScrollContent& content, QVBoxLayout& layout)
     Label1->setFont(font);
     Label1->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
     Label1->setFixedHeight(TitleHeight);
+    // A one-line label is never narrower than its text, which would make a
+    // narrow window scroll sideways; this one follows the width and is cut
+    // off at both ends instead.
+    Label1->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
     layout.addWidget(Label1);
 }
 
@@ -200,8 +205,9 @@ void TfmMain::IdUDPServer1UDPRead(TUdpListenerThread&, std::span<const std::uint
     if (!IsDiscoveryReply(AData))
         return;
     const std::optional<TDeviceSummary> summary = DecodeDeviceSummary(AData);
-    if (summary)
-        ListBox1->AddDeviceEntry(*summary);
+    const std::optional<TDeviceFacts> facts = DeviceFactsOf(AData, ABinding.PeerIP);
+    if (summary && facts)
+        ListBox1->AddDeviceEntry(*summary, *facts);
 }
 
 void TfmMain::ReportErrorsOf(const std::function<void()>& handler)
@@ -222,6 +228,9 @@ void TfmMain::CopySelectedEntry()
 
 void TfmMain::OpenDevicePage(const QModelIndex& entry)
 {
-    if (const std::optional<QUrl> page = DevicePageUrl(ListBox1->Entries().DisplayedLines(entry.row())))
+    const std::optional<TDeviceFacts> device = TDeviceListModel::FactsOf(entry);
+    if (!device)
+        return;  // the sample entry: no device behind it
+    if (const std::optional<QUrl> page = DevicePageUrl(*device))
         QDesktopServices::openUrl(*page);
 }

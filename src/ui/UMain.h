@@ -39,6 +39,11 @@ class TfmMain : public QWidget {
     Q_OBJECT
 public:
     static constexpr QSize DesignedClientSize{383, 480};
+    // The smallest client area: the list still shows one whole entry (184
+    // above the list, its frame of 2, the 128-high entry, 2, and 16 below)
+    // and, with its scroll bar, the widest IP line of an entry; the title is
+    // cut off at both ends below about 364.
+    static constexpr QSize MinimumClientSize{250, 332};
 
     // `presentError` shows an error that leaves a click handler.
     explicit TfmMain(TErrorBoxPresenter presentError = ShowModalErrorBox);

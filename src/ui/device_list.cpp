@@ -5,10 +5,19 @@
 #include "ui/entry_template.h"
 
 #include <QMouseEvent>
+#include <QTimerEvent>
+#include <QScrollBar>
+#include <QWheelEvent>
 
 #include <array>
 
 namespace {
+
+// A wheel's notch, in the eighths of a degree that wheel events count in.
+constexpr int NotchAngle = 120;
+// How long entries appended below the viewport may wait to be laid out:
+// only the scroll bar's range shows them meanwhile.
+constexpr int PendingLayoutMilliseconds = 40;
 
 // The element names as shared strings, so that entries hold no copies of them.
 const std::array<QString, CustomItem::TextElements.size()>& TextElementNames()
@@ -26,6 +35,20 @@ const std::array<QString, CustomItem::TextElements.size()>& TextElementNames()
 std::array<const std::optional<std::string>*, 6> FieldsInOrder(const TDeviceSummary& summary)
 {
     return {&summary.nr_ip, &summary.info1, &summary.info2, &summary.info3, &summary.info4, &summary.info5};
+}
+
+// The entry's values, each present field under the name of its element.
+TStyleData ValuesOf(const TDeviceSummary& summary)
+{
+    const auto fields = FieldsInOrder(summary);
+    const auto& names = TextElementNames();
+    TStyleData values;
+    values.Reserve(names.size());
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        if (const auto& field = *fields[i])
+            values.Set(names[i], QString::fromUtf8(field->data(), qsizetype(field->size())));
+    }
+    return values;
 }
 
 }  // namespace
@@ -47,23 +70,21 @@ TDeviceList::TDeviceList(QWidget* parent)
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 }
 
+// The values are complete before the row appears: nothing can observe an
+// entry between its placing and its values.
 void TDeviceList::AddDeviceEntry(const TDeviceSummary& summary)
 {
-    const auto fields = FieldsInOrder(summary);
-    const auto& names = TextElementNames();
-    TStyleData values;
-    values.Reserve(names.size());
-    for (std::size_t i = 0; i < fields.size(); ++i) {
-        if (const auto& field = *fields[i])
-            values.Set(names[i], QString::fromUtf8(field->data(), qsizetype(field->size())));
-    }
-    // The values are complete before the row appears: nothing can observe an
-    // entry between its placing and its values, and one signal per entry is cheap.
-    m_entries->AppendEntry(std::move(values));
+    m_entries->AppendEntry(ValuesOf(summary));
+}
+
+void TDeviceList::AddDeviceEntry(const TDeviceSummary& summary, const TDeviceFacts& facts)
+{
+    m_entries->AppendEntry(ValuesOf(summary), facts);
 }
 
 void TDeviceList::Clear()
 {
+    m_pendingLayout.stop();  // removing the rows lays the list out anew
     m_entries->Clear();
     selectionModel()->clear();
 }
@@ -117,4 +138,53 @@ void TDeviceList::mouseDoubleClickEvent(QMouseEvent* event)
 {
     if (!PictureTakesPress(event))
         QListView::mouseDoubleClickEvent(event);
+}
+
+// Qt scrolls a notch by the scroll bar's single step (one entry here) times
+// the desktop's lines per notch, three by default: beyond the viewport. A
+// notch scrolls one entry instead; a finer wheel scrolls its share of one.
+void TDeviceList::wheelEvent(QWheelEvent* event)
+{
+    const int angle = event->angleDelta().y();
+    if (angle == 0 || event->modifiers() != Qt::NoModifier) {
+        QListView::wheelEvent(event);
+        return;
+    }
+    if ((angle > 0) != (m_wheelRemainder > 0))
+        m_wheelRemainder = 0;  // a turn the other way forgets the rest
+    m_wheelRemainder += angle * ItemHeight;
+    const int pixels = m_wheelRemainder / NotchAngle;
+    m_wheelRemainder -= pixels * NotchAngle;
+    QScrollBar* bar = verticalScrollBar();
+    const int before = bar->value();
+    bar->setValue(before - pixels);
+    // At either end the wheel goes on to whatever holds the list.
+    event->setAccepted(bar->value() != before || pixels == 0);
+}
+
+// QListView lays every row out again whenever one is inserted, so each
+// append would cost more than the one before. An entry appended below the
+// viewport shows nowhere yet but in the scroll bar's range: such entries are
+// laid out together, at most every PendingLayoutMilliseconds, and appending
+// costs the same at the ten-thousandth entry as at the first.
+void TDeviceList::rowsInserted(const QModelIndex& parent, int start, int end)
+{
+    const bool belowViewport = qint64(start) * ItemHeight >= verticalOffset() + viewport()->height();
+    if (belowViewport && !parent.isValid()) {
+        if (!m_pendingLayout.isActive())
+            m_pendingLayout.start(PendingLayoutMilliseconds, this);
+        return;
+    }
+    m_pendingLayout.stop();
+    QListView::rowsInserted(parent, start, end);
+}
+
+void TDeviceList::timerEvent(QTimerEvent* event)
+{
+    if (event->timerId() != m_pendingLayout.timerId()) {
+        QListView::timerEvent(event);
+        return;
+    }
+    m_pendingLayout.stop();
+    doItemsLayout();
 }

@@ -1,7 +1,9 @@
 #pragma once
 
 #include "discovery/device_summary.h"
+#include "ui/device_facts.h"
 
+#include <QBasicTimer>
 #include <QListView>
 
 class TDeviceListModel;
@@ -9,7 +11,8 @@ class TDeviceListModel;
 // The device list ListBox1: one 128-high entry per accepted reply, drawn from
 // the entry template CustomItem, in the order of appending. Single selection;
 // the device picture of an entry takes clicks itself, so a click there does
-// not select the entry.
+// not select the entry. One notch of the wheel scrolls one entry, and so
+// does the scroll bar's arrow; page up and down scroll one viewport.
 class TDeviceList : public QListView {
     Q_OBJECT
 public:
@@ -19,11 +22,14 @@ public:
     // selection; each present field replaces the default "Text" of the line
     // of the same name (an empty one blanks it), an absent one leaves it.
     void AddDeviceEntry(const TDeviceSummary& summary);
+    // The same for a device's reply, keeping the device's facts beside the
+    // lines (the double-click opens the device's page from them).
+    void AddDeviceEntry(const TDeviceSummary& summary, const TDeviceFacts& facts);
     // Removes every entry; nothing is selected afterwards.
     void Clear();
 
-    // The entries, for reading back what they show (copying, opening a
-    // device's page, tests).
+    // The entries, for reading back what they show and the devices' facts
+    // (copying, tests).
     const TDeviceListModel& Entries() const;
 
 protected:
@@ -31,6 +37,9 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void timerEvent(QTimerEvent* event) override;
+    void rowsInserted(const QModelIndex& parent, int start, int end) override;
 
 private:
     bool IsOnDevicePicture(QPoint viewportPosition) const;
@@ -40,4 +49,6 @@ private:
 
     TDeviceListModel* m_entries;  // owned by this view as its QObject child
     bool m_pictureHasPointer = false;  // a press on a device picture owns the gesture until release
+    int m_wheelRemainder = 0;  // eighths of a degree times ItemHeight, not yet scrolled
+    QBasicTimer m_pendingLayout;  // runs while appended entries wait to be laid out
 };

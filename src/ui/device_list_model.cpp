@@ -17,7 +17,16 @@ QVariant TDeviceListModel::data(const QModelIndex& index, int role) const
 {
     if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
         return {};
+    const std::optional<TDeviceFacts>& facts = m_entries[std::size_t(index.row())].facts;
     switch (role) {
+    case ReportedIpRole:
+        return facts ? QVariant(facts->reportedIp) : QVariant();
+    case HttpEnabledRole:
+        return facts ? QVariant(facts->httpEnabled) : QVariant();
+    case HttpPortRole:
+        return facts ? QVariant(int(facts->httpPort)) : QVariant();
+    case SenderRole:
+        return facts ? QVariant(facts->sender) : QVariant();
     case LinesRole:
         return DisplayedLines(index.row());
     case Qt::AccessibleTextRole: {
@@ -37,11 +46,11 @@ Qt::ItemFlags TDeviceListModel::flags(const QModelIndex& index) const
     return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
 }
 
-void TDeviceListModel::AppendEntry(TStyleData values)
+void TDeviceListModel::AppendEntry(TStyleData values, std::optional<TDeviceFacts> facts)
 {
     const int row = rowCount();
     beginInsertRows({}, row, row);
-    m_entries.push_back(std::move(values));
+    m_entries.push_back({std::move(values), std::move(facts)});
     endInsertRows();
 }
 
@@ -56,7 +65,7 @@ void TDeviceListModel::Clear()
 
 QStringList TDeviceListModel::DisplayedLines(int row) const
 {
-    const TStyleData& entry = m_entries.at(static_cast<std::size_t>(row));
+    const TStyleData& entry = m_entries.at(static_cast<std::size_t>(row)).values;
     QStringList lines;
     lines.reserve(static_cast<qsizetype>(CustomItem::TextElements.size()));
     for (CustomItem::Element element : CustomItem::TextElements)
@@ -66,5 +75,14 @@ QStringList TDeviceListModel::DisplayedLines(int row) const
 
 std::optional<QString> TDeviceListModel::NamedValue(int row, QAnyStringView name) const
 {
-    return m_entries.at(static_cast<std::size_t>(row)).Value(name);
+    return m_entries.at(static_cast<std::size_t>(row)).values.Value(name);
+}
+
+std::optional<TDeviceFacts> TDeviceListModel::FactsOf(const QModelIndex& entry)
+{
+    const QVariant sender = entry.data(SenderRole);
+    if (!sender.isValid())
+        return std::nullopt;
+    return TDeviceFacts{entry.data(ReportedIpRole).toString(), entry.data(HttpEnabledRole).toBool(),
+                        static_cast<std::uint16_t>(entry.data(HttpPortRole).toInt()), sender.toString()};
 }

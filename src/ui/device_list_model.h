@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ui/device_facts.h"
 #include "ui/style_data.h"
 
 #include <QAbstractListModel>
@@ -9,24 +10,30 @@
 
 // The device list's entries: one row per entry, in the order of appending,
 // each holding the entry's named values. Rows are only ever appended or all
-// removed at once.
+// removed at once. An entry made from a device's reply also keeps that
+// device's facts as data; the sample entry has none.
 class TDeviceListModel : public QAbstractListModel {
     Q_OBJECT
 public:
     enum Role {
         LinesRole = Qt::UserRole + 1,  // QStringList: the six lines as the entry shows them
+        // The device's facts (TDeviceFacts); none of them for an entry without.
+        ReportedIpRole,   // QString: the IP address the device reports
+        HttpEnabledRole,  // bool: whether its web server is on
+        HttpPortRole,     // int: the web server's port
+        SenderRole,       // QString: the address the reply came from
     };
 
     using QAbstractListModel::QAbstractListModel;
 
     int rowCount(const QModelIndex& parent = {}) const override;
-    // The view lays out every row again after each append: keep this cheap.
+    // The view calls this for every row each time it lays the list out: keep it cheap.
     QModelIndex index(int row, int column = 0, const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
     // Appends one entry after the last one (insert-rows signals, no reset).
-    void AppendEntry(TStyleData values);
+    void AppendEntry(TStyleData values, std::optional<TDeviceFacts> facts = std::nullopt);
     // Removes every entry; does nothing when there is none.
     void Clear();
 
@@ -36,6 +43,13 @@ public:
     // A named value by name, letter case not significant; none if never set.
     std::optional<QString> NamedValue(int row, QAnyStringView name) const;
 
+    // The device facts an entry's roles hold; none for an entry without.
+    static std::optional<TDeviceFacts> FactsOf(const QModelIndex& entry);
+
 private:
-    std::vector<TStyleData> m_entries;
+    struct TEntry {
+        TStyleData values;
+        std::optional<TDeviceFacts> facts;
+    };
+    std::vector<TEntry> m_entries;
 };

@@ -5,11 +5,13 @@
 #include "quorvel_resources.h"
 
 #include <QAccessible>
+#include <QApplication>
 #include <QFontMetrics>
 #include <QImage>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
+#include <QWheelEvent>
 
 #include <memory>
 
@@ -123,6 +125,9 @@ private slots:
     void equalEntriesStayInArrivalOrder();
     void thirdEntryBringsScrollBarAndNarrowsEntries();
     void appendingKeepsScrollAndSelection();
+    void entriesBelowTheViewportJoinTheScrollRange();
+    void scrollingMovesAnEntryOrAViewport_data();
+    void scrollingMovesAnEntryOrAViewport();
     void clickSelectsExceptOnDevicePicture();
     void arrowKeysMoveSelection();
     void clearEmptiesAndSelectsNothing();
@@ -259,6 +264,70 @@ void TestDeviceList::appendingKeepsScrollAndSelection()
     QCOMPARE(list->verticalScrollBar()->value(), 50);
     QCOMPARE(SelectedRow(*list), 1);
     QCOMPARE(list->Entries().DisplayedLines(3)[0], QStringLiteral("10.0.0.4"));
+}
+
+// Entries appended below the viewport are laid out together a moment later;
+// then they are reachable like any other: scroll range, place, click.
+void TestDeviceList::entriesBelowTheViewportJoinTheScrollRange()
+{
+    auto list = DesignedList();
+    QVERIFY(list);
+    for (int i = 0; i < 12; ++i)
+        list->AddDeviceEntry(FullSummary("10.0.0." + std::to_string(i)));
+    QCOMPARE(list->Entries().rowCount(), 12);
+    QScrollBar* bar = list->verticalScrollBar();
+    QTRY_COMPARE(bar->maximum(), 12 * 128 - list->viewport()->height());
+
+    bar->setValue(bar->maximum());
+    const QRect last = list->visualRect(list->Entries().index(11));
+    QCOMPARE(last, QRect(0, list->viewport()->height() - 128, list->viewport()->width(), 128));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, last.topLeft() + QPoint(200, 30));
+    QCOMPARE(SelectedRow(*list), 11);
+}
+
+void TestDeviceList::scrollingMovesAnEntryOrAViewport_data()
+{
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<int>("notches");  // wheel only
+    QTest::addColumn<int>("moved");    // 0: one viewport
+    QTest::newRow("wheel notch down") << "wheel" << -1 << 128;
+    QTest::newRow("wheel notch up") << "wheel" << 1 << -128;
+    QTest::newRow("two notches") << "wheel" << -2 << 256;
+    QTest::newRow("scroll bar arrow down") << "arrow down" << 0 << 128;
+    QTest::newRow("scroll bar arrow up") << "arrow up" << 0 << -128;
+    QTest::newRow("page down") << "page down" << 0 << 0;
+}
+
+// From the middle of twenty entries, so that nothing stops at an end.
+void TestDeviceList::scrollingMovesAnEntryOrAViewport()
+{
+    QFETCH(QString, input);
+    QFETCH(int, notches);
+    QFETCH(int, moved);
+    auto list = DesignedList();
+    QVERIFY(list);
+    for (int i = 0; i < 20; ++i)
+        list->AddDeviceEntry(FullSummary("10.0.0." + std::to_string(i)));
+    QCoreApplication::processEvents();
+    QScrollBar* bar = list->verticalScrollBar();
+    bar->setValue(10 * 128);
+    const int start = bar->value();
+    const int viewport = list->viewport()->height();
+
+    if (input == u"wheel") {
+        // A notch at a time, as a wheel sends them.
+        for (int notch = 0; notch < qAbs(notches); ++notch) {
+            const QPointF at = QRectF(list->viewport()->rect()).center();
+            QWheelEvent wheel(at, list->viewport()->mapToGlobal(at), QPoint(), QPoint(0, notches > 0 ? 120 : -120),
+                              Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(list->viewport(), &wheel);
+        }
+    } else if (input == u"page down") {
+        bar->triggerAction(QAbstractSlider::SliderPageStepAdd);
+    } else {
+        bar->triggerAction(input == u"arrow down" ? QAbstractSlider::SliderSingleStepAdd : QAbstractSlider::SliderSingleStepSub);
+    }
+    QCOMPARE(bar->value() - start, moved == 0 ? viewport : moved);
 }
 
 void TestDeviceList::clickSelectsExceptOnDevicePicture()

@@ -10,20 +10,20 @@
 #include "ui/clickable_picture.h"
 #include "ui/device_list.h"
 #include "ui/device_list_model.h"
-#include "ui/device_page.h"
-#include "ui/effects/effect_trigger.h"
-#include "ui/error_texts.h"
-#include "ui/look_choice.h"
 #include "ui/main_window_run.h"
 #include "ui/panel.h"
+#include "ui/scroll_content.h"
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDesktopServices>
 #include <QEnterEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QTest>
 
 #include <sys/socket.h>
@@ -73,6 +73,15 @@ QString LastEntryLine(const TfmMain& window, int line)
 
 }  // namespace
 
+// Stands in for the desktop's browser.
+class TOpenedUrls : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> urls;
+public slots:
+    void Open(const QUrl& url) { urls.append(url); }
+};
+
 class TestMainWindow : public QObject {
     Q_OBJECT
 private slots:
@@ -80,32 +89,23 @@ private slots:
 
     void layoutFollowsTheClientSize_data();
     void layoutFollowsTheClientSize();
+    void smallestWindowShowsOneWholeEntry();
     void windowSettings();
 
     void startSendsNothing();
     void clicksOnTheBandScan_data();
     void clicksOnTheBandScan();
     void hoverSwitchesTheWarp();
-    void triggerRule_data();
-    void triggerRule();
     void sampleButtonAddsItsEntry();
 
     void replyHandling_data();
     void replyHandling();
     void replyAfterTheListIsGoneIsDropped();
-    void devicePage_data();
-    void devicePage();
+    void doubleClickOpensThePageWhereTheReplyCameFrom();
     void copyTakesTheSelectedEntrysLines();
-
-    void lookByWindowsVersion_data();
-    void lookByWindowsVersion();
 
     void handlerErrorIsShownAndTheWindowGoesOn();
     void startupErrorWhenThePortIsHeld();
-    void startupErrorText_data();
-    void startupErrorText();
-    void handlerErrorText_data();
-    void handlerErrorText();
 
 private:
     // A socket in the device namespace that hears the window's requests.
@@ -146,6 +146,13 @@ void TestMainWindow::layoutFollowsTheClientSize_data()
                                       << QRect(16, 184, 468, 500);
     QTest::newRow("shorter") << QSize(383, 400) << QRect(0, 0, 383, 40) << QRect(16, 56, 351, 112)
                              << QRect(16, 184, 351, 200);
+    // Narrower than the title's text: the title is cut off, nothing scrolls.
+    QTest::newRow("narrow 300") << QSize(300, 480) << QRect(0, 0, 300, 40) << QRect(16, 56, 268, 112)
+                                << QRect(16, 184, 268, 280);
+    QTest::newRow("narrowest 250") << QSize(250, 480) << QRect(0, 0, 250, 40) << QRect(16, 56, 218, 112)
+                                   << QRect(16, 184, 218, 280);
+    QTest::newRow("smallest 250 x 332") << QSize(250, 332) << QRect(0, 0, 250, 40) << QRect(16, 56, 218, 112)
+                                        << QRect(16, 184, 218, 132);
 }
 
 void TestMainWindow::layoutFollowsTheClientSize()
@@ -166,6 +173,31 @@ void TestMainWindow::layoutFollowsTheClientSize()
     QCOMPARE(window.Button1->pos(), QPoint(16, 152));
     QVERIFY(window.Button1->isHidden());
     QCOMPARE(window.ScrollBox1->geometry(), QRect(QPoint(), client));
+    QCOMPARE(window.ScrollBox1Content->size(), client);
+    QVERIFY(!window.ScrollBox1->horizontalScrollBar()->isVisible());
+    QVERIFY(!window.ScrollBox1->verticalScrollBar()->isVisible());
+}
+
+// Smaller than the smallest size is refused; at the smallest size the list
+// still shows one whole entry, and the window does not scroll.
+void TestMainWindow::smallestWindowShowsOneWholeEntry()
+{
+    TfmMain window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    window.resize(120, 200);
+    QCOMPARE(window.size(), TfmMain::MinimumClientSize);
+    window.Button1Click();
+    window.Button1Click();
+    QTRY_VERIFY(window.ListBox1->verticalScrollBar()->isVisible());
+
+    const QRect entry = window.ListBox1->visualRect(window.ListBox1->Entries().index(0));
+    QCOMPARE(entry.height(), 128);
+    QVERIFY2(window.ListBox1->viewport()->rect().contains(entry),
+             qPrintable(QStringLiteral("viewport %1 x %2").arg(window.ListBox1->viewport()->width()).arg(window.ListBox1->viewport()->height())));
+    QVERIFY(!window.ScrollBox1->horizontalScrollBar()->isVisible());
+    QVERIFY(!window.ScrollBox1->verticalScrollBar()->isVisible());
+    QCOMPARE(window.ListBox1->geometry(), QRect(16, 184, 218, 132));
 }
 
 void TestMainWindow::windowSettings()
@@ -266,31 +298,6 @@ void TestMainWindow::hoverSwitchesTheWarp()
     QCOMPARE(window.Image1->grab().toImage(), plain);
 }
 
-void TestMainWindow::triggerRule_data()
-{
-    QTest::addColumn<QString>("trigger");
-    QTest::addColumn<bool>("mouseOver");
-    QTest::addColumn<bool>("holds");
-
-    QTest::newRow("over, true") << "IsMouseOver=true" << true << true;
-    QTest::newRow("not over, true") << "IsMouseOver=true" << false << false;
-    QTest::newRow("not over, false") << "IsMouseOver=false" << false << true;
-    QTest::newRow("value letter case") << "IsMouseOver=TrUe" << true << true;
-    QTest::newRow("last condition decides: off") << "IsMouseOver=true;IsMouseOver=false" << true << false;
-    QTest::newRow("last condition decides: on") << "IsMouseOver=false;IsMouseOver=true" << true << true;
-    QTest::newRow("unknown state") << "IsPressed=true" << true << false;
-    QTest::newRow("not a condition") << "IsMouseOver" << true << false;
-    QTest::newRow("empty") << "" << true << false;
-}
-
-void TestMainWindow::triggerRule()
-{
-    QFETCH(QString, trigger);
-    QFETCH(bool, mouseOver);
-    QFETCH(bool, holds);
-    QCOMPARE(TriggerHolds(trigger, {{QStringLiteral("IsMouseOver"), mouseOver}}), holds);
-}
-
 void TestMainWindow::sampleButtonAddsItsEntry()
 {
     TfmMain window;
@@ -352,33 +359,41 @@ void TestMainWindow::replyAfterTheListIsGoneIsDropped()
     QVERIFY(window.ListBox1.isNull());
 }
 
-void TestMainWindow::devicePage_data()
+// The device reports 192.168.0.50 and port 8081 but answers from 10.9.0.10:
+// its page is opened there. The sample entry has no page.
+void TestMainWindow::doubleClickOpensThePageWhereTheReplyCameFrom()
 {
-    QTest::addColumn<QStringList>("lines");
-    QTest::addColumn<QString>("page");  // empty: none
+    TOpenedUrls opened;
+    QDesktopServices::setUrlHandler(QStringLiteral("http"), &opened, "Open");
+    const auto restore = qScopeGuard([] { QDesktopServices::unsetUrlHandler(QStringLiteral("http")); });
+    TfmMain window;
+    window.resize(383, 620);  // room for both entries
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    window.Button1Click();
+    TSimulatedDevice device;
+    device.httpPort = 8081;
+    TNetnsLab::RunIn(deviceNamespace_, [&] { SendToPort7080(DeviceAddress, BuildDiscoveryReply(device)); });
+    QTRY_COMPARE(EntryCount(window), 2);
 
-    const QString mask = QStringLiteral("Maska=255.255.255.0,  MAC=00-1A-2B-3C-4D-5E");
-    const auto entry = [&](const char* ip, const char* state, const char* ports) {
-        return QStringList{QString::fromUtf8(ip), QStringLiteral("Wersja=1.23.4  HW02_R01  07"),
-                           QStringLiteral("Hala A,  Numer=00012345"), QString::fromUtf8(state),
-                           QString::fromUtf8(ports), mask};
+    const QModelIndex reply = window.ListBox1->Entries().index(1);
+    QCOMPARE(reply.data(TDeviceListModel::ReportedIpRole).toString(), QStringLiteral("192.168.0.50"));
+    QCOMPARE(reply.data(TDeviceListModel::SenderRole).toString(), QString::fromLatin1(DeviceAddress));
+    QCOMPARE(reply.data(TDeviceListModel::HttpEnabledRole).toBool(), true);
+    QCOMPARE(reply.data(TDeviceListModel::HttpPortRole).toInt(), 8081);
+
+    QWidget* viewport = window.ListBox1->viewport();
+    const auto onText = [&](int row) { return window.ListBox1->visualRect(window.ListBox1->Entries().index(row)).topLeft() + QPoint(200, 30); };
+    // What a double-click delivers: press, release, double-click, release.
+    const auto doubleClick = [&](QPoint at) {
+        QTest::mouseClick(viewport, Qt::LeftButton, {}, at);
+        QTest::mouseDClick(viewport, Qt::LeftButton, {}, at);
+        QTest::mouseRelease(viewport, Qt::LeftButton, {}, at);
     };
-    QTest::newRow("HTTP on") << entry("10.0.0.7", "DHCP włączone,  HTTP włączone,  ", "Port HTTP=8081,  PortTCP=8080")
-                             << "http://10.0.0.7:8081/";
-    QTest::newRow("HTTP off") << entry("10.0.0.7", "DHCP włączone,  HTTP wyłączone,  ", "Port HTTP=80,  PortTCP=8080")
-                              << QString();
-    QTest::newRow("sample entry") << QStringList{QStringLiteral("192.168.0.177"), QStringLiteral("Text"),
-                                                 QStringLiteral("Text"), QStringLiteral("Text"),
-                                                 QStringLiteral("Text"), QStringLiteral("Text")}
-                                  << QString();
-}
-
-void TestMainWindow::devicePage()
-{
-    QFETCH(QStringList, lines);
-    QFETCH(QString, page);
-    const std::optional<QUrl> url = DevicePageUrl(lines);
-    QCOMPARE(url ? url->toString() : QString(), page);
+    doubleClick(onText(0));
+    QCOMPARE(opened.urls, QList<QUrl>());
+    doubleClick(onText(1));
+    QCOMPARE(opened.urls, QList<QUrl>{QUrl(QStringLiteral("http://10.9.0.10:8081/"))});
 }
 
 void TestMainWindow::copyTakesTheSelectedEntrysLines()
@@ -397,30 +412,6 @@ void TestMainWindow::copyTakesTheSelectedEntrysLines()
     window.ListBox1->setCurrentIndex(window.ListBox1->model()->index(0, 0));
     QTest::keyClick(window.ListBox1, Qt::Key_C, Qt::ControlModifier);
     QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("192.168.0.177\nText\nText\nText\nText\nText"));
-}
-
-void TestMainWindow::lookByWindowsVersion_data()
-{
-    QTest::addColumn<int>("major");
-    QTest::addColumn<int>("minor");
-    QTest::addColumn<int>("look");
-
-    QTest::newRow("11.0") << 11 << 0 << int(TLook::Windows10);
-    QTest::newRow("10.0") << 10 << 0 << int(TLook::Windows10);
-    QTest::newRow("6.3 (8.1)") << 6 << 3 << int(TLook::Windows8);
-    QTest::newRow("6.2 (8)") << 6 << 2 << int(TLook::Windows8);
-    QTest::newRow("7.0") << 7 << 0 << int(TLook::Windows8);
-    QTest::newRow("6.1 (7)") << 6 << 1 << int(TLook::Windows7);
-    QTest::newRow("6.0 (Vista)") << 6 << 0 << int(TLook::Windows7);
-    QTest::newRow("5.1 (XP)") << 5 << 1 << int(TLook::Windows7);
-}
-
-void TestMainWindow::lookByWindowsVersion()
-{
-    QFETCH(int, major);
-    QFETCH(int, minor);
-    QFETCH(int, look);
-    QCOMPARE(int(LookForWindowsVersion(major, minor)), look);
 }
 
 // The one error that can leave the refresh action: the local address list
@@ -463,60 +454,6 @@ void TestMainWindow::startupErrorWhenThePortIsHeld()
     QVERIFY2(text.match(shown[0].text).hasMatch(), qPrintable(shown[0].text));
     for (QWidget* window : QApplication::topLevelWidgets())
         QVERIFY(!qobject_cast<TfmMain*>(window) || !window->isVisible());
-}
-
-void TestMainWindow::startupErrorText_data()
-{
-    QTest::addColumn<QString>("message");
-    QTest::addColumn<QString>("secondLine");
-
-    QTest::newRow("ends in a letter") << "Port taken" << "Port taken.";
-    QTest::newRow("ends in a period") << "Port taken." << "Port taken.";
-    QTest::newRow("ends in a bracket") << "Port (7080)" << "Port (7080).";
-    QTest::newRow("empty") << "" << "";
-}
-
-void TestMainWindow::startupErrorText()
-{
-    QFETCH(QString, message);
-    QFETCH(QString, secondLine);
-    const TErrorBox box = StartupErrorBox(QStringLiteral("TSocketError"), QStringLiteral("quorvel"), 0xAB12, message);
-    QCOMPARE(box.text, "Exception TSocketError in module quorvel at 0000AB12.\r\n" + secondLine + "\r\n");
-}
-
-void TestMainWindow::handlerErrorText_data()
-{
-    QTest::addColumn<QString>("outer");
-    QTest::addColumn<QString>("inner");  // a nested cause when not null
-    QTest::addColumn<QString>("shown");
-
-    QTest::newRow("letter") << "System Error.  Code: 5.\nAccess denied" << QString() << "System Error.  Code: 5.\nAccess denied.";
-    QTest::newRow("digit") << "Code 5" << QString() << "Code 5.";
-    QTest::newRow("period") << "Done." << QString() << "Done.";
-    QTest::newRow("exclamation mark") << "Stop!" << QString() << "Stop!";
-    QTest::newRow("closing bracket") << "Failed (twice)" << QString() << "Failed (twice)";
-    QTest::newRow("space") << "Failed " << QString() << "Failed ";
-    QTest::newRow("empty") << "" << QString() << "";
-    QTest::newRow("innermost cause speaks") << "outer" << "inner cause" << "inner cause.";
-    QTest::newRow("empty cause: the outer speaks") << "outer" << "" << "outer.";
-}
-
-void TestMainWindow::handlerErrorText()
-{
-    QFETCH(QString, outer);
-    QFETCH(QString, inner);
-    QFETCH(QString, shown);
-    try {
-        if (inner.isNull())
-            throw std::runtime_error(outer.toStdString());
-        try {
-            throw std::runtime_error(inner.toStdString());
-        } catch (const std::exception&) {  // wrapping it, as a layer above would
-            std::throw_with_nested(std::runtime_error(outer.toStdString()));
-        }
-    } catch (const std::exception& error) {  // the error under test
-        QCOMPARE(HandlerErrorBox(error).text, shown);
-    }
 }
 
 int main(int argc, char** argv)

@@ -1,0 +1,115 @@
+#!/usr/bin/env bash
+# The real program takes no command line, Qt's own options included: started
+# with -reverse, -style, -qwindowgeometry and -qwindowtitle it shows the very
+# same window, pixel for pixel, as started without them. The window holds
+# three entries from a simulated device, so that a mirrored layout would
+# move the list's scroll bar and the entries' texts. Everything runs inside
+# network namespaces that this script makes and that vanish with it.
+# Usage: app_ignores_qt_options.sh QUORVEL QUORVEL-SIM SEND-CLOSE-REQUEST
+set -euo pipefail
+app=$1 sim=$2 closer=$3
+
+unavailable() {
+    if [ "${CI:-}" = true ]; then echo "FAIL: $1"; exit 1; fi
+    echo "SKIP: $1"
+    exit 77
+}
+
+if [ "${QUORVEL_ISOLATED:-}" != 1 ]; then
+    for tool in Xvfb xdotool import compare identify ip unshare; do
+        command -v "$tool" >/dev/null || unavailable "$tool is not installed"
+    done
+    unshare --net --mount --propagation private true 2>/dev/null || unavailable "cannot make network namespaces"
+    exec unshare --net --mount --propagation private env QUORVEL_ISOLATED=1 bash "$0" "$@"
+fi
+
+# Namespaces added below live in this private /run/netns and go with this process.
+mkdir -p /run/netns
+mount -t tmpfs quorvel-netns /run/netns
+work=$(mktemp -d)
+chmod 700 "$work"
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    wait 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+convert=convert
+[ -x /usr/bin/convert ] && convert=/usr/bin/convert
+fail() {
+    echo "FAIL: $1"
+    for log in "$work"/*.log; do echo "--- $(basename "$log")"; cat "$log"; done
+    exit 1
+}
+
+ip link set lo up
+ip netns add device
+ip link add host type veth peer name eth0 netns device
+ip addr add 10.78.0.1/24 dev host
+ip link set host up
+ip netns exec device ip addr add 10.78.0.2/24 dev eth0
+ip netns exec device ip link set eth0 up
+
+Xvfb -displayfd 3 -screen 0 640x800x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+pids+=($!)
+for _ in $(seq 100); do
+    [ -s "$work/display" ] && break
+    sleep 0.1
+done
+[ -s "$work/display" ] || fail "Xvfb did not start"
+export DISPLAY=":$(cat "$work/display")" XDG_RUNTIME_DIR="$work"
+unset QT_QPA_PLATFORM
+xdotool mousemove 639 799   # the pointer stays off the window: no hover, no warp
+
+# Starts the program with the given arguments, lets a device answer three
+# times, saves the settled window as $work/<name>.png and closes the program.
+run_and_capture() {
+    local name=$1
+    shift
+    "$app" "$@" >"$work/$name.log" 2>&1 &
+    local pid=$!
+    pids+=("$pid")
+    local window
+    window=$(timeout 20 xdotool search --sync --onlyvisible --name '^Quorvel$' | head -1) || fail "$name: no window"
+    ip netns exec device "$sim" --send-to 10.78.0.1 --count 3 --ip 10.78.0.2 --name "Hala A" \
+        >"$work/sim-$name.log" 2>&1 || fail "$name: the device could not send"
+    # Settled: two grabs in a row alike, the first two entries' blue pictures
+    # shown (centre at (38, 250) and (38, 378) in the client area).
+    local settled=no
+    import -window "$window" "$work/previous.png" 2>/dev/null || true
+    for _ in $(seq 50); do
+        sleep 0.2
+        import -window "$window" "$work/$name.png" 2>/dev/null || continue
+        local blue
+        blue=$("$convert" "$work/$name.png" -format "%[fx:int(255*p{38,250}.b)] %[fx:int(255*p{38,378}.b)]" info:)
+        read -r first second <<<"$blue"
+        if [ "$first" -gt 120 ] && [ "$second" -gt 120 ] \
+            && [ "$(compare -metric AE "$work/previous.png" "$work/$name.png" null: 2>&1)" = 0 ]; then
+            settled=yes
+            break
+        fi
+        cp "$work/$name.png" "$work/previous.png"
+    done
+    [ "$settled" = yes ] || fail "$name: the three entries did not settle"
+    local size
+    size=$(identify -format '%wx%h' "$work/$name.png")
+    [ "$size" = 383x480 ] || fail "$name: window $size, expected 383x480"
+    "$closer" "$window"
+    for _ in $(seq 100); do
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    local status=0
+    wait "$pid" || status=$?
+    [ "$status" = 0 ] || fail "$name: exit status $status"
+}
+
+run_and_capture plain
+echo "without options: window 383x480 with three entries"
+run_and_capture options -reverse -style Windows -qwindowgeometry 250x340+40+40 -qwindowtitle Other
+echo "with Qt's options: window 383x480 with three entries"
+
+differing=$(compare -metric AE "$work/plain.png" "$work/options.png" "$work/difference.png" 2>&1 || true)
+[ "$differing" = 0 ] || fail "Qt's options changed $differing pixels of the window"
+echo "Qt's options change nothing"
