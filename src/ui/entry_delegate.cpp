@@ -11,14 +11,16 @@
 
 namespace {
 
-// Scaled once, smoothly, for the screen's pixel density. The picture's size
-// does not depend on the entry's width.
+// Scaled once, smoothly, for the screen's pixel density, from the artwork
+// drawn for the nearest density at or above it. The picture's size does not
+// depend on the entry's width.
 QPixmap ScaledDevicePicture()
 {
     InitQuorvelResources();
     const qreal density = qApp->devicePixelRatio();
     const QSize size = LayOutEntry(0).devicePicture.size() * density;
-    QPixmap picture = QPixmap(QStringLiteral(":/device.png")).scaled(size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    const QString artwork = density > 1 ? QStringLiteral(":/device@2x.png") : QStringLiteral(":/device.png");
+    QPixmap picture = QPixmap(artwork).scaled(size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
     picture.setDevicePixelRatio(density);
     return picture;
 }

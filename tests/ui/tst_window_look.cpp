@@ -138,6 +138,16 @@ double MeanEdgeWidth(const QImage& image, const QRect& area)
     return runs == 0 ? 0 : double(between) / runs;
 }
 
+// The largest change of lightness between neighbouring pixels of a row.
+int SteepestStep(const QImage& image, const QRect& area)
+{
+    int steepest = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left() + 1; x <= area.right(); ++x)
+            steepest = std::max(steepest, qAbs(qGray(image.pixel(x, y)) - qGray(image.pixel(x - 1, y))));
+    return steepest;
+}
+
 }  // namespace
 
 class TestWindowLook : public QObject {
@@ -406,9 +416,13 @@ void TestWindowLook::highDensityScreenIsSharp()
     QCOMPARE(copy.exitCode(), 0);
     const QImage doubled = QImage(file).convertToFormat(QImage::Format_RGB32);
 
-    // Twice the size, and every part where it was, twice as far.
+    // Twice the size, and every part where it was, twice as far: the panel's
+    // frame and fill, the list, the glow left of the panel, the shadows right
+    // of the panel and below it, the gradient at the bottom.
     QCOMPARE(doubled.size(), single.size() * 2);
-    for (const QPoint& p : {QPoint(16, 100), QPoint(100, 56), QPoint(366, 100), QPoint(40, 80), QPoint(300, 190)}) {
+    const QPoint parts[] = {{16, 100}, {100, 56}, {366, 100}, {40, 80}, {300, 190},
+                            {8, 100}, {369, 120}, {200, 170}, {4, 476}};
+    for (const QPoint& p : parts) {
         for (const QPoint& d : {QPoint(0, 0), QPoint(1, 1)})
             QVERIFY2(qAbs(qGray(doubled.pixel(2 * p + d)) - qGray(single.pixel(p))) <= 12,
                      qPrintable(QStringLiteral("at (%1, %2)").arg(p.x()).arg(p.y())));
@@ -424,6 +438,13 @@ void TestWindowLook::highDensityScreenIsSharp()
         const QString figures = QStringLiteral("edges %1 px wide at ratio 2, %2 px at ratio 1").arg(atTwo).arg(atOne);
         QVERIFY2(atOne > 0 && atTwo < atOne * 1.3, qPrintable(figures));
     }
+    // The device picture, ball on square, has no hard edge: a picture drawn
+    // for ratio 1 and enlarged would have its steepest steps halved.
+    const QRect devicePicture(16 + 2 + 3, 184 + 2 + 56, 16, 16);
+    const int steepAtOne = SteepestStep(single, devicePicture);
+    const int steepAtTwo = SteepestStep(doubled, QRect(devicePicture.topLeft() * 2, devicePicture.size() * 2));
+    QVERIFY2(steepAtTwo * 4 >= steepAtOne * 3,
+             qPrintable(QStringLiteral("steepest step %1 at ratio 2, %2 at ratio 1").arg(steepAtTwo).arg(steepAtOne)));
 }
 
 // With RenderOption this program renders the sample window to a file and
