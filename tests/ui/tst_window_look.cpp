@@ -14,13 +14,17 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QLabel>
+#include <QLibraryInfo>
 #include <QPainter>
 #include <QProcess>
+#include <QFileInfo>
+#include <QStandardPaths>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <algorithm>
+#include <cstdio>
 #include <cmath>
 #include <functional>
 #include <memory>
@@ -31,6 +35,8 @@ namespace {
 // Given to a copy of this program: render the sample window and save it to
 // the file that follows, then end. The copy runs with another scale factor.
 constexpr auto RenderOption = "--render-sample-window";
+// What the copy prints before the colour its platform theme gave its windows.
+constexpr auto PlatformColourLabel = "platform window colour ";
 
 TDeviceSummary DeviceSummary(const std::string& ip, const std::string& name)
 {
@@ -58,7 +64,7 @@ QImage Render(QWidget& widget)
     return widget.grab().toImage().convertToFormat(QImage::Format_RGB32);
 }
 
-// The sample the high-density comparison looks at: two entries, the first selected.
+// The sample that copies of this program render: two entries, the first selected.
 QImage RenderSampleWindow()
 {
     auto window = ShownWindow(2);
@@ -66,6 +72,31 @@ QImage RenderSampleWindow()
         return {};
     window->ListBox1->setCurrentIndex(window->ListBox1->Entries().index(0));
     return Render(*window);
+}
+
+// The sample window as a copy of this program renders it with `changes` to
+// the environment; `platformWindowColour` receives the window colour that the
+// copy's platform theme gave it. A null image if the copy failed.
+QImage RenderInCopy(const QHash<QString, QString>& changes, QString* platformWindowColour = nullptr)
+{
+    QTemporaryDir folder;
+    const QString file = folder.filePath(QStringLiteral("window.png"));
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (auto change = changes.begin(); change != changes.end(); ++change)
+        environment.insert(change.key(), change.value());
+    QProcess copy;
+    copy.setProcessEnvironment(environment);
+    copy.setProcessChannelMode(QProcess::MergedChannels);
+    copy.start(QCoreApplication::applicationFilePath(), {QString::fromLatin1(RenderOption), file});
+    if (!copy.waitForFinished(60000) || copy.exitStatus() != QProcess::NormalExit || copy.exitCode() != 0) {
+        qWarning("the copy failed: %s", copy.readAll().constData());
+        return {};
+    }
+    const QString output = QString::fromLocal8Bit(copy.readAll());
+    const qsizetype colour = output.indexOf(QLatin1String(PlatformColourLabel));
+    if (platformWindowColour && colour >= 0)
+        *platformWindowColour = output.mid(colour + qstrlen(PlatformColourLabel), 7);
+    return QImage(file).convertToFormat(QImage::Format_RGB32);
 }
 
 QRect InWindow(const QWidget& widget, const TfmMain& window)
@@ -162,6 +193,7 @@ private slots:
     void warpOnlyWhilePointerIsOver();
 
     void darkDesktopPaletteChangesNothing();
+    void darkGtkThemeChangesNothing();
     void selectedEntryStaysReadable();
     void controlCharactersAreDrawnApart_data();
     void controlCharactersAreDrawnApart();
@@ -318,6 +350,48 @@ void TestWindowLook::darkDesktopPaletteChangesNothing()
     QCOMPARE(onDarkDesktop.pixel(blankOfList), qRgb(0xFF, 0xFF, 0xFF));
 }
 
+// The real thing: Qt's GTK platform theme under an X server, with GNOME's
+// Adwaita theme in its light and its dark variant.
+void TestWindowLook::darkGtkThemeChangesNothing()
+{
+    const QString theme = QLibraryInfo::path(QLibraryInfo::PluginsPath) + QStringLiteral("/platformthemes/libqgtk3.so");
+    const QString missing = !QFileInfo::exists(theme) ? QStringLiteral("Qt's GTK platform theme is not installed")
+                            : QStandardPaths::findExecutable(QStringLiteral("Xvfb")).isEmpty() ? QStringLiteral("Xvfb is not installed")
+                                                                                                 : QString();
+    if (!missing.isEmpty()) {
+        if (qgetenv("CI") == "true")
+            QFAIL(qPrintable(missing));
+        QSKIP(qPrintable(missing));
+    }
+    QProcess xvfb;
+    xvfb.start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
+                                        QStringLiteral("0"), QStringLiteral("800x600x24"), QStringLiteral("-nolisten"),
+                                        QStringLiteral("tcp")});
+    QVERIFY(xvfb.waitForReadyRead(20000));
+    const QString display = QStringLiteral(":") + QString::fromLatin1(xvfb.readLine().trimmed());
+    const auto stopXvfb = qScopeGuard([&] {
+        xvfb.terminate();
+        xvfb.waitForFinished();
+    });
+    QTemporaryDir runtime;  // GTK wants a private runtime folder
+    const auto underTheme = [&](const QString& gtkTheme, QString* platformColour) {
+        return RenderInCopy({{QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb")},
+                             {QStringLiteral("DISPLAY"), display},
+                             {QStringLiteral("XDG_RUNTIME_DIR"), runtime.path()},
+                             {QStringLiteral("QT_QPA_PLATFORMTHEME"), QStringLiteral("gtk3")},
+                             {QStringLiteral("GTK_THEME"), gtkTheme}},
+                            platformColour);
+    };
+    QString lightColour, darkColour;
+    const QImage light = underTheme(QStringLiteral("Adwaita"), &lightColour);
+    const QImage dark = underTheme(QStringLiteral("Adwaita:dark"), &darkColour);
+    QVERIFY(!light.isNull() && !dark.isNull());
+    // The themes did reach the copies: one dark, one light.
+    QVERIFY2(QColor(darkColour).lightness() < 100 && QColor(lightColour).lightness() > 200,
+             qPrintable(darkColour + QLatin1Char(' ') + lightColour));
+    QCOMPARE(dark, light);
+}
+
 void TestWindowLook::selectedEntryStaysReadable()
 {
     auto window = ShownWindow(1);
@@ -403,18 +477,8 @@ void TestWindowLook::highDensityScreenIsSharp()
     QVERIFY(!single.isNull());
 
     // The same window from a copy of this program on a screen of twice the density.
-    QTemporaryDir folder;
-    QVERIFY(folder.isValid());
-    const QString file = folder.filePath(QStringLiteral("ratio2.png"));
-    QProcess copy;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("QT_SCALE_FACTOR"), QStringLiteral("2"));
-    copy.setProcessEnvironment(environment);
-    copy.setProcessChannelMode(QProcess::ForwardedChannels);
-    copy.start(QCoreApplication::applicationFilePath(), {QString::fromLatin1(RenderOption), file});
-    QVERIFY(copy.waitForFinished(60000));
-    QCOMPARE(copy.exitCode(), 0);
-    const QImage doubled = QImage(file).convertToFormat(QImage::Format_RGB32);
+    const QImage doubled = RenderInCopy({{QStringLiteral("QT_SCALE_FACTOR"), QStringLiteral("2")}});
+    QVERIFY(!doubled.isNull());
 
     // Twice the size, and every part where it was, twice as far: the panel's
     // frame and fill, the list, the glow left of the panel, the shadows right
@@ -453,11 +517,13 @@ int main(int argc, char** argv)
 {
     IsolateNetwork();  // before any thread exists
     QApplication application(argc, argv);
-    ApplyApplicationLook();
     if (argc == 3 && qstrcmp(argv[1], RenderOption) == 0) {
+        std::printf("%s%s\n", PlatformColourLabel, qPrintable(QApplication::palette().color(QPalette::Window).name()));
+        ApplyApplicationLook();
         const QImage image = RenderSampleWindow();
         return !image.isNull() && image.save(QString::fromLocal8Bit(argv[2])) ? 0 : 1;
     }
+    ApplyApplicationLook();
     TestWindowLook test;
     return QTest::qExec(&test, argc, argv);
 }
