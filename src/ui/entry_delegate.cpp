@@ -97,17 +97,19 @@ void TEntryDelegate::DrawLine(QPainter* painter, CustomItem::Element element, QR
     const QFontMetrics metrics(font);
     painter->setFont(font);
     constexpr int flags = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine | Qt::TextDontClip;
+    const std::vector<TShownPiece> pieces = ShownPieces(text);
     int x = band.left();
-    for (const TShownPiece& piece : ShownPieces(text)) {
-        const int advance = metrics.horizontalAdvance(piece.text);
+    for (const TShownPiece& piece : pieces) {
         painter->setPen(colour);
         if (!piece.isMark) {
-            painter->drawText(QRect(x, band.top(), advance, band.height()), flags, piece.text);
-            x += advance;
+            painter->drawText(QRect(x, band.top(), band.width(), band.height()), flags, piece.text);
+            // Most lines are one plain run: measured only when a mark follows.
+            if (&piece != &pieces.back())
+                x += metrics.horizontalAdvance(piece.text);
             continue;
         }
-        const QRect frame(x + MarkGap, band.center().y() - metrics.height() / 2, advance + 2 * MarkPadding,
-                          metrics.height());
+        const QRect frame(x + MarkGap, band.center().y() - metrics.height() / 2,
+                          metrics.horizontalAdvance(piece.text) + 2 * MarkPadding, metrics.height());
         painter->drawText(frame, Qt::AlignCenter | Qt::TextSingleLine | Qt::TextDontClip, piece.text);
         QColor frameColour = colour;
         frameColour.setAlphaF(MarkFrameOpacity);
