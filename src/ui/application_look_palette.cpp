@@ -1,6 +1,6 @@
-#include "application_look.h"
+#include "ui/application_look.h"
 
-#include "selection_highlight.h"
+#include "ui/selection_highlight.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "selection_highlight.h"
+#include "ui/selection_highlight.h"
 
 #include <algorithm>
 #include <cmath>
