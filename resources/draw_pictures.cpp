@@ -1,7 +1,8 @@
-// Redraws the device picture (16 x 16) and the application icon (32 x 32):
-// the same glossy blue ball on a blue square. The PNGs are committed next to
-// this file; run it only to change the artwork:
-//     draw_pictures <folder>        (writes <folder>/device.png and <folder>/icon.png)
+// Redraws the device picture (16 x 16, and 32 x 32 for screens of twice the
+// density) and the application icon (32 x 32): the same glossy blue ball on a
+// blue square. The PNGs are committed next to this file; run it only to
+// change the artwork:
+//     draw_pictures <folder>   (writes device.png, device@2x.png and icon.png into <folder>)
 #include <QImage>
 #include <QLinearGradient>
 #include <QPainter>
@@ -63,6 +64,7 @@ int main(int argc, char* argv[])
     }
     const QString folder = QString::fromLocal8Bit(argv[1]);
     const bool saved = DrawPicture(16).save(folder + QStringLiteral("/device.png"))
+                       && DrawPicture(32).save(folder + QStringLiteral("/device@2x.png"))
                        && DrawPicture(32).save(folder + QStringLiteral("/icon.png"));
     if (!saved) {
         err << "could not write the pictures into " << folder << '\n';

@@ -8,6 +8,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools libgl-dev libx11-dev
     iproute2 util-linux                  # network namespaces for the wire tests
     xvfb xdotool x11-utils imagemagick   # the real window under a real X server
+    qt6-gtk-platformtheme                # the window under GNOME's dark theme, for real
     fonts-dejavu-core
 )
 

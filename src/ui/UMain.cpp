@@ -5,10 +5,12 @@
 #include "discovery/scan.h"
 #include "discovery/udp_client.h"
 #include "quorvel_resources.h"
+#include "ui/application_look.h"
 #include "ui/clickable_picture.h"
 #include "ui/device_list.h"
 #include "ui/device_list_model.h"
 #include "ui/device_page.h"
+#include "ui/entry_template.h"
 #include "ui/error_texts.h"
 #include "ui/panel.h"
 #include "ui/scroll_content.h"
@@ -55,6 +57,8 @@ TfmMain::TfmMain(TErrorBoxPresenter presentError) : presentError_(std::move(pres
     setAttribute(Qt::WA_QuitOnClose);
     setMinimumSize(MinimumClientSize);
     resize(DesignedClientSize);
+    // The design's colours are fixed, whatever palette the desktop brings.
+    setPalette(LightPalette());
 
     CreateControls(std::move(refreshPicture));
     // Late, so that the worker above has found the image plugins meanwhile.
@@ -222,8 +226,13 @@ void TfmMain::ReportErrorsOf(const std::function<void()>& handler)
 void TfmMain::CopySelectedEntry()
 {
     const QModelIndex selected = ListBox1->currentIndex();
-    if (ListBox1->selectionModel()->isSelected(selected))
-        QApplication::clipboard()->setText(ListBox1->Entries().DisplayedLines(selected.row()).join(u'\n'));
+    if (!ListBox1->selectionModel()->isSelected(selected))
+        return;
+    // What the entry shows: control characters as their marks, never raw.
+    QStringList lines = ListBox1->Entries().DisplayedLines(selected.row());
+    for (QString& line : lines)
+        line = ShownText(line);
+    QApplication::clipboard()->setText(lines.join(u'\n'));
 }
 
 void TfmMain::OpenDevicePage(const QModelIndex& entry)

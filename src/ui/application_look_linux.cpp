@@ -7,4 +7,5 @@
 void ApplyApplicationLook()
 {
     QApplication::setStyle(QStringLiteral("Fusion"));
+    QApplication::setPalette(LightPalette());
 }

@@ -12,4 +12,5 @@ void ApplyApplicationLook()
     const QOperatingSystemVersion version = QOperatingSystemVersion::current();
     const TLook look = LookForWindowsVersion(version.majorVersion(), version.minorVersion());
     QApplication::setStyle(look == TLook::Windows10 ? QStringLiteral("Fusion") : QStringLiteral("windowsvista"));
+    QApplication::setPalette(LightPalette());
 }

@@ -2,21 +2,25 @@
 
 #include "quorvel_resources.h"
 #include "ui/device_list_model.h"
+#include "ui/selection_highlight.h"
 
 #include <QApplication>
+#include <QFontMetrics>
 #include <QPainter>
 #include <QStyle>
 
 namespace {
 
-// Scaled once, smoothly, for the screen's pixel density. The picture's size
-// does not depend on the entry's width.
+// Scaled once, smoothly, for the screen's pixel density, from the artwork
+// drawn for the nearest density at or above it. The picture's size does not
+// depend on the entry's width.
 QPixmap ScaledDevicePicture()
 {
     InitQuorvelResources();
     const qreal density = qApp->devicePixelRatio();
     const QSize size = LayOutEntry(0).devicePicture.size() * density;
-    QPixmap picture = QPixmap(QStringLiteral(":/device.png")).scaled(size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    const QString artwork = density > 1 ? QStringLiteral(":/device@2x.png") : QStringLiteral(":/device.png");
+    QPixmap picture = QPixmap(artwork).scaled(size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
     picture.setDevicePixelRatio(density);
     return picture;
 }
@@ -31,20 +35,31 @@ QFont ElementFont(const TTemplateElement& element)
     return font;
 }
 
+// A control character's mark: its text inside a thin frame of the line's
+// colour, a little apart from the text around it.
+constexpr int MarkPadding = 2;
+constexpr int MarkGap = 1;
+constexpr qreal MarkFrameOpacity = 0.6;
+
 }  // namespace
 
 TEntryDelegate::TEntryDelegate(QObject* parent)
     : QAbstractItemDelegate(parent)
     , m_devicePicture(ScaledDevicePicture())
 {
-    for (std::size_t i = 0; i < m_fonts.size(); ++i)
+    for (std::size_t i = 0; i < m_fonts.size(); ++i) {
         m_fonts[i] = ElementFont(CustomItem::Elements[i]);
+        const QColor colour = QColor::fromRgba(CustomItem::Elements[i].colour);
+        m_colours[i] = {colour, ReadableOnSelection(colour)};
+    }
 }
 
 void TEntryDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
 {
     painter->save();  // the view paints every entry with the same painter
-    DrawBackground(painter, option);
+    const bool selected = option.state.testFlag(QStyle::State_Selected);
+    if (selected)
+        DrawSelection(painter, option.rect);
     const TEntryLayout layout = LayOutEntry(option.rect.width());
     const QPoint origin = option.rect.topLeft();
     painter->drawPixmap(layout.devicePicture.translated(origin), m_devicePicture);
@@ -52,7 +67,8 @@ void TEntryDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option
     const QStringList lines = index.data(TDeviceListModel::LinesRole).toStringList();
     for (std::size_t i = 0; i < CustomItem::TextElements.size() && i < std::size_t(lines.size()); ++i) {
         const CustomItem::Element element = CustomItem::TextElements[i];
-        DrawLine(painter, element, layout.elements[element].translated(origin), lines[qsizetype(i)]);
+        const QColor& colour = selected ? m_colours[element].selected : m_colours[element].plain;
+        DrawLine(painter, element, layout.elements[element].translated(origin), colour, lines[qsizetype(i)]);
     }
     painter->restore();
 }
@@ -63,21 +79,42 @@ QSize TEntryDelegate::sizeHint(const QStyleOptionViewItem&, const QModelIndex&) 
     return QSize(0, ItemHeight);
 }
 
-void TEntryDelegate::DrawBackground(QPainter* painter, const QStyleOptionViewItem& option) const
+// Drawn here rather than by the style, so that it is the same pale highlight
+// whatever the style and the desktop's palette: the template's colours are
+// fixed and must stay readable on it.
+void TEntryDelegate::DrawSelection(QPainter* painter, QRect entry) const
 {
-    QStyleOptionViewItem panel = option;
-    panel.state &= ~QStyle::State_HasFocus;  // the list draws no focus effect
-    const QWidget* widget = option.widget;
-    QStyle* style = widget ? widget->style() : QApplication::style();
-    style->drawPrimitive(QStyle::PE_PanelItemViewItem, &panel, painter, widget);
+    painter->fillRect(entry, QColor::fromRgba(SelectionBorder));
+    painter->fillRect(entry.adjusted(1, 1, -1, -1), QColor::fromRgba(SelectionFill));
 }
 
-void TEntryDelegate::DrawLine(QPainter* painter, CustomItem::Element element, QRect band, const QString& text) const
+void TEntryDelegate::DrawLine(QPainter* painter, CustomItem::Element element, QRect band, const QColor& colour,
+                              const QString& text) const
 {
     // One plain-text line, vertically centred in its band; TextDontClip lets
     // a long line run on past the column until the viewport cuts it off.
-    painter->setFont(m_fonts[element]);
-    painter->setPen(QColor::fromRgba(CustomItem::Elements[element].colour));
-    painter->drawText(band, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine | Qt::TextDontClip,
-                      ShownText(text));
+    const QFont& font = m_fonts[element];
+    const QFontMetrics metrics(font);
+    painter->setFont(font);
+    constexpr int flags = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine | Qt::TextDontClip;
+    const std::vector<TShownPiece> pieces = ShownPieces(text);
+    int x = band.left();
+    for (const TShownPiece& piece : pieces) {
+        painter->setPen(colour);
+        if (!piece.isMark) {
+            painter->drawText(QRect(x, band.top(), band.width(), band.height()), flags, piece.text);
+            // Most lines are one plain run: measured only when a mark follows.
+            if (&piece != &pieces.back())
+                x += metrics.horizontalAdvance(piece.text);
+            continue;
+        }
+        const QRect frame(x + MarkGap, band.center().y() - metrics.height() / 2,
+                          metrics.horizontalAdvance(piece.text) + 2 * MarkPadding, metrics.height());
+        painter->drawText(frame, Qt::AlignCenter | Qt::TextSingleLine | Qt::TextDontClip, piece.text);
+        QColor frameColour = colour;
+        frameColour.setAlphaF(MarkFrameOpacity);
+        painter->setPen(frameColour);
+        painter->drawRect(frame.adjusted(0, 0, -1, -1));
+        x = frame.right() + 1 + MarkGap;
+    }
 }

@@ -3,13 +3,14 @@
 #include "ui/entry_template.h"
 
 #include <QAbstractItemDelegate>
+#include <QColor>
 #include <QFont>
 #include <QPixmap>
 
 #include <array>
 
-// Draws one list entry from the template CustomItem: the list look's
-// selection highlight, the device picture and the six text lines.
+// Draws one list entry from the template CustomItem: a pale selection
+// highlight, the device picture and the six text lines.
 class TEntryDelegate : public QAbstractItemDelegate {
     Q_OBJECT
 public:
@@ -20,9 +21,16 @@ public:
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 
 private:
-    void DrawBackground(QPainter* painter, const QStyleOptionViewItem& option) const;
-    void DrawLine(QPainter* painter, CustomItem::Element element, QRect band, const QString& text) const;
+    void DrawSelection(QPainter* painter, QRect entry) const;
+    void DrawLine(QPainter* painter, CustomItem::Element element, QRect band, const QColor& colour,
+                  const QString& text) const;
+
+    struct TLineColours {
+        QColor plain;     // the template's colour
+        QColor selected;  // the same, kept readable on the selection highlight
+    };
 
     QPixmap m_devicePicture;  // already scaled to the size the layout gives it
     std::array<QFont, CustomItem::ElementCount> m_fonts;
+    std::array<TLineColours, CustomItem::ElementCount> m_colours;
 };

@@ -1,6 +1,7 @@
 #include "ui/entry_template.h"
 
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -68,17 +69,46 @@ TEntryLayout LayOutEntry(int width)
     return layout;
 }
 
+namespace {
+
+// The mark of a control character; none for any other character.
+std::optional<QString> ControlMark(char16_t code)
+{
+    if (code < 0x20)
+        return QStringLiteral("^") + QChar(char16_t(u'@' + code));
+    if (code == 0x7F)
+        return QStringLiteral("^?");
+    if (code >= 0x80 && code < 0xA0)
+        return QStringLiteral("<%1>").arg(int(code), 2, 16, QLatin1Char('0')).toUpper();
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::vector<TShownPiece> ShownPieces(const QString& text)
+{
+    std::vector<TShownPiece> pieces;
+    qsizetype plainStart = 0;
+    const auto endPlainRun = [&](qsizetype end) {
+        if (end > plainStart)
+            pieces.push_back({text.mid(plainStart, end - plainStart), false});
+    };
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (std::optional<QString> mark = ControlMark(text[i].unicode())) {
+            endPlainRun(i);
+            pieces.push_back({std::move(*mark), true});
+            plainStart = i + 1;
+        }
+    }
+    endPlainRun(text.size());
+    return pieces;
+}
+
 QString ShownText(const QString& text)
 {
-    QString shown = text;
-    for (QChar& c : shown) {
-        const char16_t code = c.unicode();
-        if (code < 0x20)
-            c = QChar(char16_t(0x2400 + code));
-        else if (code == 0x7F)
-            c = QChar(char16_t(0x2421));
-        else if (code >= 0x80 && code < 0xA0)
-            c = QChar(QChar::ReplacementCharacter);
-    }
+    QString shown;
+    shown.reserve(text.size());
+    for (const TShownPiece& piece : ShownPieces(text))
+        shown += piece.text;
     return shown;
 }

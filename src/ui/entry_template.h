@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstddef>
+#include <vector>
 
 // The entry template CustomItem, held as data: its elements with their bands,
 // designed geometry and look, and the band rules that place them in an entry.
@@ -73,7 +74,16 @@ struct TEntryLayout {
 inline constexpr int ItemHeight = 128;
 TEntryLayout LayOutEntry(int width);
 
-// A text as a text element draws it: control characters would cut or hide
-// the rest of a line, so C0 controls and DEL become their visible Control
-// Pictures (U+2400 + c, U+2421) and C1 controls U+FFFD; nothing else changes.
+// A text as a text element draws it. A control character would cut or hide
+// the rest of a line, and most fonts draw them all alike, so each becomes a
+// short mark of its own: C0 controls and DEL in caret notation (NUL "^@",
+// tab "^I", line feed "^J", DEL "^?"), C1 controls as their code in hex
+// ("<85>"). A line is plain runs of text and marks in their order; the list
+// draws marks framed so that they stand apart from the same characters in
+// plain text. ShownText is the line as one text, for copying and reading out.
+struct TShownPiece {
+    QString text;
+    bool isMark;
+};
+std::vector<TShownPiece> ShownPieces(const QString& text);
 QString ShownText(const QString& text);

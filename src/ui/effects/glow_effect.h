@@ -13,7 +13,7 @@ class TGlowEffect {
 public:
     bool Enabled = true;
     qreal Softness = 0.4;
-    QColor GlowColor{0x1E, 0x90, 0xFF};
+    QColor GlowColor = QColor::fromRgba(0xFF1E90FF);  // ARGB: dodger blue
     qreal Opacity = 0.9;
 
     void SetSilhouette(const QImage& silhouette);

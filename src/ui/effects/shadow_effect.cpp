@@ -8,7 +8,7 @@
 #include <numbers>
 
 // Softness is a fraction; scaled to a blur radius in logical pixels.
-inline constexpr qreal SoftnessToRadius = 16;
+inline constexpr qreal SoftnessToRadius = 8;
 
 int TShadowEffect::BlurRadius() const
 {

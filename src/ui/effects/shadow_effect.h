@@ -16,7 +16,7 @@ public:
     qreal Direction = 45;  // degrees, clockwise from the positive x axis
     qreal Softness = 0.3;
     qreal Opacity = 0.6;
-    QColor ShadowColor{0xFF, 0x00, 0x00, 0x00};
+    QColor ShadowColor = QColor::fromRgba(0xFF000000);  // ARGB: opaque black
 
     void Paint(QPainter& painter, const QRect& caster, qreal devicePixelRatio);
 

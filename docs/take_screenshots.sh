@@ -1,0 +1,71 @@
+#!/usr/bin/env bash
+# Takes the README's pictures of the window: the real program under Xvfb
+# with three simulated devices, the second entry selected, at a display
+# scale of 1 (docs/screenshot.png) and of 2 (docs/screenshot@2x.png).
+# Everything runs in network namespaces that this script makes and that
+# vanish with it; nothing is sent in the machine's own namespace. Needs root.
+# Usage, from the repository folder after a build:
+#   bash docs/take_screenshots.sh build/src/app/quorvel build/tools/quorvel-sim
+set -euo pipefail
+app=$(realpath "$1") sim=$(realpath "$2")
+docs=$(cd "$(dirname "$0")" && pwd)
+
+if [ "${QUORVEL_ISOLATED:-}" != 1 ]; then
+    exec unshare --net --mount --propagation private env QUORVEL_ISOLATED=1 bash "$0" "$@"
+fi
+
+mkdir -p /run/netns
+mount -t tmpfs quorvel-netns /run/netns
+work=$(mktemp -d)
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    wait 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+ip link set lo up
+for i in 1 2 3; do
+    ip netns add "device$i"
+    ip link add "host$i" type veth peer name eth0 netns "device$i"
+    ip addr add "10.77.$i.1/24" dev "host$i"
+    ip link set "host$i" up
+    ip netns exec "device$i" ip addr add "10.77.$i.2/24" dev eth0
+    ip netns exec "device$i" ip link set eth0 up
+    ip netns exec "device$i" ip link set lo up
+    ip netns exec "device$i" "$sim" --ip "10.77.$i.2" --name "Hala $i" --serial "0000000$i" \
+        --mac "00-1A-2B-3C-4D-0$i" --timeout 120 >"$work/sim$i.log" 2>&1 &
+    pids+=($!)
+done
+
+Xvfb -displayfd 3 -screen 0 1200x1400x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+pids+=($!)
+timeout 10 bash -c "until [ -s '$work/display' ]; do sleep 0.1; done"
+export DISPLAY=":$(cat "$work/display")" XDG_RUNTIME_DIR="$work"
+unset QT_QPA_PLATFORM
+for i in 1 2 3; do
+    timeout 10 bash -c "until grep -q 'listening on' '$work/sim$i.log'; do sleep 0.1; done"
+done
+
+# Positions are the window's logical pixels; X works in device pixels.
+shoot() {
+    local scale=$1 file=$2
+    QT_SCALE_FACTOR=$scale "$app" >"$work/app.log" 2>&1 &
+    local pid=$!
+    local window
+    window=$(timeout 20 xdotool search --sync --onlyvisible --name '^Quorvel$' | head -1)
+    xdotool windowsize "$window" $((383 * scale)) $((620 * scale))   # room for three entries
+    sleep 0.5
+    xdotool mousemove --window "$window" $((191 * scale)) $((112 * scale)) click 1   # the refresh picture
+    sleep 1
+    xdotool mousemove --window "$window" $((250 * scale)) $((380 * scale)) click 1   # the second entry's text
+    xdotool mousemove --window "$window" $((6 * scale)) $((610 * scale))              # out of the way
+    sleep 1
+    import -window "$window" "$file"
+    kill "$pid"
+    wait "$pid" 2>/dev/null || true
+}
+shoot 1 "$docs/screenshot.png"
+shoot 2 "$docs/screenshot@2x.png"
+echo "saved $docs/screenshot.png and $docs/screenshot@2x.png"
