@@ -65,7 +65,6 @@ private:
     };
 
     bool RunOldest();
-    bool QueueEmpty();
 
     TUiThreadWaker& waker_;
     std::mutex mutex_;

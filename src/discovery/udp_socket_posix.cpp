@@ -143,8 +143,3 @@ bool IPv6DatagramSocketsAvailable()
     ::close(fd);
     return true;
 }
-
-bool PortSharingNeedsAddressReuse()
-{
-    return true;
-}

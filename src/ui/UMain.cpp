@@ -38,7 +38,8 @@ constexpr QPoint Button1Position{16, 152};
 
 }  // namespace
 
-TfmMain::TfmMain(TErrorBoxPresenter presentError) : presentError_(std::move(presentError))
+TfmMain::TfmMain(TErrorBoxPresenter presentError, TListenerSystem& listenerSystem)
+    : presentError_(std::move(presentError)), listenerSystem_(listenerSystem)
 {
     InitQuorvelResources();
     // The first picture decoded in a process also makes Qt look through its
@@ -153,7 +154,7 @@ void TfmMain::CreateDeviceList(TScrollContent& content, QVBoxLayout& layout)
 
 void TfmMain::CreateNonVisualComponents()
 {
-    IdUDPServer1 = std::make_unique<TUdpServer>(handOver_.Queue(), "IdUDPServer1");
+    IdUDPServer1 = std::make_unique<TUdpServer>(handOver_.Queue(), "IdUDPServer1", listenerSystem_);
     IdUDPServer1->DefaultPort = DiscoveryPort;
     IdUDPServer1->OnUDPRead = std::bind_front(&TfmMain::IdUDPServer1UDPRead, this);
 

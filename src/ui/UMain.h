@@ -39,8 +39,10 @@ class TfmMain : public QWidget {
 public:
     static constexpr QSize DesignedClientSize{383, 480};
 
-    // `presentError` shows an error that leaves a click handler.
-    explicit TfmMain(TErrorBoxPresenter presentError = ShowModalErrorBox);
+    // `presentError` shows an error that leaves a click handler;
+    // `listenerSystem` gives the listener its sockets and threads.
+    explicit TfmMain(TErrorBoxPresenter presentError = ShowModalErrorBox,
+                     TListenerSystem& listenerSystem = DefaultListenerSystem());
     ~TfmMain() override;
 
     void Image1Click();
@@ -54,6 +56,7 @@ private:
     // before IdUDPServer1 so that it outlives the listener.
     TQtHandOver handOver_;
     TErrorBoxPresenter presentError_;
+    TListenerSystem& listenerSystem_;
 
 public:
     // The non-visual components, in design order.

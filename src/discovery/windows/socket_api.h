@@ -7,3 +7,6 @@
 
 using TSocketLength = int;
 inline constexpr int InvalidArgumentError = WSAEINVAL;
+// Winsock has no SO_REUSEPORT, and nothing asks for it on Windows; a name
+// that Winsock does not know makes setsockopt fail.
+inline constexpr int ReusePortOptionName = -1;
