@@ -1,0 +1,292 @@
+// Bursts of numbered replies from a device to the real window (offscreen),
+// once on an idle machine and once beside two busy loops, in one run:
+//   - the time from the first reply sent to the last entry listed, and the
+//     loaded/idle ratio, for bursts of 1,500 and 5,000 replies;
+//   - whether every reply was listed, in the order it was sent;
+//   - how soon a click, a repaint and a close are served while 5,000
+//     replies arrive.
+#include "bench_listener_lab.h"
+#include "discovery/udp_socket.h"
+#include "reply_builder.h"
+#include "ui/UMain.h"
+#include "ui/device_list.h"
+#include "ui/device_list_model.h"
+
+#include <QApplication>
+#include <QMouseEvent>
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdio>
+#include <ctime>
+#include <optional>
+#include <thread>
+#include <vector>
+
+using namespace std::chrono_literals;
+using Bytes = std::vector<std::uint8_t>;
+
+namespace {
+
+constexpr std::chrono::milliseconds Idle{3000};  // no new entry for this long: the burst is over
+
+// Busy programs beside the window: child processes that spin at normal
+// priority until they are killed, or at the latest after `limit`.
+class TBusyLoops {
+public:
+    TBusyLoops(int count, std::chrono::seconds limit)
+    {
+        for (int i = 0; i < count; ++i) {
+            const pid_t child = ::fork();
+            if (child == 0)
+                Spin(limit);
+            children_.push_back(child);
+        }
+        std::this_thread::sleep_for(100ms);  // running before the burst starts
+    }
+    ~TBusyLoops()
+    {
+        for (const pid_t child : children_) {
+            ::kill(child, SIGKILL);
+            ::waitpid(child, nullptr, 0);
+        }
+    }
+    TBusyLoops(const TBusyLoops&) = delete;
+    TBusyLoops& operator=(const TBusyLoops&) = delete;
+
+private:
+    // Only system calls between fork and _exit.
+    [[noreturn]] static void Spin(std::chrono::seconds limit)
+    {
+        timespec now{};
+        ::clock_gettime(CLOCK_MONOTONIC, &now);
+        const time_t end = now.tv_sec + static_cast<time_t>(limit.count());
+        volatile unsigned long work = 0;
+        while (now.tv_sec < end) {
+            for (int i = 0; i < 100000; ++i)
+                work = work + 1;
+            ::clock_gettime(CLOCK_MONOTONIC, &now);
+        }
+        ::_exit(0);
+    }
+
+    std::vector<pid_t> children_;
+};
+
+QString NameOf(std::size_t number)
+{
+    return QString::asprintf("#%05zu", number);
+}
+
+// The device's burst, sent back to back from a thread of its own out of the
+// device's namespace. The replies are built before the clock starts.
+class TDeviceBurst {
+public:
+    TDeviceBurst(const TListenerBenchLab& lab, std::size_t count)
+    {
+        for (std::size_t i = 0; i < count; ++i) {
+            TSimulatedDevice device;
+            device.deviceName = NameOf(i).toStdString();
+            replies_.push_back(BuildDiscoveryReply(device));
+        }
+        TNetnsLab::RunIn(lab.DeviceNamespace(), [&] {
+            socket_.emplace(TAddressFamily::IPv4);
+            socket_->Bind(TListenerBenchLab::DeviceAddress, 0);
+        });
+    }
+    ~TDeviceBurst()
+    {
+        if (sender_.joinable())
+            sender_.join();
+    }
+    TDeviceBurst(const TDeviceBurst&) = delete;
+    TDeviceBurst& operator=(const TDeviceBurst&) = delete;
+
+    void Start()
+    {
+        sender_ = std::thread([this] {
+            started_ = TBenchClock::now();
+            startedSet_ = true;
+            for (const Bytes& reply : replies_)
+                socket_->SendTo(reply, TListenerBenchLab::HostAddress, DiscoveryPort);
+        });
+    }
+    // When the first reply left; valid once the sender has begun.
+    TBenchClock::time_point Started() const
+    {
+        while (!startedSet_)
+            std::this_thread::yield();
+        return started_;
+    }
+    void Finish() { sender_.join(); }
+
+private:
+    std::vector<Bytes> replies_;
+    std::optional<TUdpSocket> socket_;
+    std::thread sender_;
+    TBenchClock::time_point started_{};
+    std::atomic<bool> startedSet_{false};
+};
+
+bool ListedInOrder(const TDeviceListModel& entries, std::size_t count)
+{
+    if (static_cast<std::size_t>(entries.rowCount()) != count)
+        return false;
+    for (std::size_t row = 0; row < count; ++row) {
+        if (!entries.DisplayedLines(static_cast<int>(row))[2].contains(NameOf(row)))
+            return false;
+    }
+    return true;
+}
+
+struct TBurstResult {
+    double seconds = 0;  // first reply sent -> last entry listed
+    std::size_t listed = 0;
+    bool inOrder = false;
+};
+
+void NoErrorBox(const TErrorBox& box)
+{
+    std::printf("error box: %s\n", qPrintable(box.text));
+}
+
+TBurstResult Burst(const TListenerBenchLab& lab, std::size_t count)
+{
+    TfmMain window(NoErrorBox);
+    window.show();
+    QCoreApplication::processEvents();
+    TDeviceBurst burst(lab, count);
+    const TDeviceListModel& entries = window.ListBox1->Entries();
+    burst.Start();
+    const TArrivals arrivals =
+        ProcessEventsUntil([&] { return static_cast<std::size_t>(entries.rowCount()); }, count, Idle);
+    burst.Finish();
+    const std::chrono::duration<double> span = arrivals.last - burst.Started();
+    return {span.count(), arrivals.count, ListedInOrder(entries, count)};
+}
+
+// Records when an event of one type reaches a watched object.
+class TEventClock : public QObject {
+public:
+    TEventClock(QObject& watched, QEvent::Type type) : type_(type) { watched.installEventFilter(this); }
+    std::optional<TBenchClock::time_point> Reached() const { return reached_; }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == type_ && !reached_)
+            reached_ = TBenchClock::now();
+        return false;
+    }
+
+private:
+    QEvent::Type type_;
+    std::optional<TBenchClock::time_point> reached_;
+};
+
+struct TResponse {
+    const char* what;
+    TBenchClock::time_point posted{};
+    std::optional<TBenchClock::time_point> served;
+    int listedWhenServed = -1;
+};
+
+// While `count` replies arrive, a user thread asks for a click on the list,
+// a repaint and a close, 50 ms apart, each posted as the window system
+// would: into the event queue, from outside the window's thread.
+std::vector<TResponse> Responsiveness(const TListenerBenchLab& lab, std::size_t count)
+{
+    TfmMain window(NoErrorBox);
+    window.show();
+    QCoreApplication::processEvents();
+    QWidget* listArea = window.ListBox1->viewport();
+    TEventClock click(*listArea, QEvent::MouseButtonRelease);
+    TEventClock paint(window, QEvent::Paint);
+    TEventClock close(window, QEvent::Close);
+    std::vector<TResponse> responses{{"click on the list", {}, {}, -1}, {"repaint", {}, {}, -1},
+                                     {"close", {}, {}, -1}};
+
+    TDeviceBurst burst(lab, count);
+    burst.Start();
+    std::thread user([&] {
+        const QPointF inside(10, 10);
+        std::this_thread::sleep_until(burst.Started() + 50ms);
+        responses[0].posted = TBenchClock::now();
+        QCoreApplication::postEvent(listArea, new QMouseEvent(QEvent::MouseButtonPress, inside, inside, Qt::LeftButton,
+                                                              Qt::LeftButton, Qt::NoModifier));
+        QCoreApplication::postEvent(listArea, new QMouseEvent(QEvent::MouseButtonRelease, inside, inside,
+                                                              Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
+        std::this_thread::sleep_until(burst.Started() + 100ms);
+        responses[1].posted = TBenchClock::now();
+        QMetaObject::invokeMethod(&window, [&window] { window.update(); }, Qt::QueuedConnection);
+        std::this_thread::sleep_until(burst.Started() + 150ms);
+        responses[2].posted = TBenchClock::now();
+        QMetaObject::invokeMethod(&window, &QWidget::close, Qt::QueuedConnection);
+    });
+    const TDeviceListModel& entries = window.ListBox1->Entries();
+    const TEventClock* clocks[] = {&click, &paint, &close};
+    ProcessEventsUntil(
+        [&] {
+            for (std::size_t i = 0; i < responses.size(); ++i) {
+                if (!responses[i].served && clocks[i]->Reached()) {
+                    responses[i].served = clocks[i]->Reached();
+                    responses[i].listedWhenServed = entries.rowCount();
+                }
+            }
+            return static_cast<std::size_t>(entries.rowCount());
+        },
+        count, Idle);
+    user.join();
+    burst.Finish();
+    return responses;
+}
+
+void PrintResponses(const char* condition, const std::vector<TResponse>& responses, std::size_t count)
+{
+    for (const TResponse& response : responses) {
+        if (!response.served) {
+            std::printf("  %-6s %-18s not served\n", condition, response.what);
+            continue;
+        }
+        const std::chrono::duration<double, std::milli> latency = *response.served - response.posted;
+        std::printf("  %-6s %-18s served in %6.1f ms (aim: 100 ms at most), %d of %zu replies listed by then\n",
+                    condition, response.what, latency.count(), response.listedWhenServed, count);
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (const auto status = IsolateOrExplain("bench_listener_load"))
+        return *status;
+    QApplication application(argc, argv);
+    TListenerBenchLab lab;
+
+    std::printf("bursts of replies to the window, idle and beside two busy loops, in one run\n");
+    for (const std::size_t count : {std::size_t{1500}, std::size_t{5000}}) {
+        const TBurstResult idle = Burst(lab, count);
+        TBurstResult loaded;
+        {
+            const TBusyLoops busy(2, 120s);
+            loaded = Burst(lab, count);
+        }
+        for (const auto& [condition, result] : {std::pair{"idle", idle}, std::pair{"loaded", loaded}})
+            std::printf("  %5zu replies, %-6s first reply -> last entry %8.3f s, listed %zu, in order: %s\n", count,
+                        condition, result.seconds, result.listed, result.inOrder ? "yes" : "no");
+        std::printf("  %5zu replies: loaded / idle %.2f (aim: 3 or less)\n", count,
+                    idle.seconds > 0 ? loaded.seconds / idle.seconds : 0.0);
+    }
+
+    constexpr std::size_t Arriving = 5000;
+    std::printf("responsiveness while %zu replies arrive\n", Arriving);
+    PrintResponses("idle", Responsiveness(lab, Arriving), Arriving);
+    {
+        const TBusyLoops busy(2, 120s);
+        PrintResponses("loaded", Responsiveness(lab, Arriving), Arriving);
+    }
+    return 0;
+}
