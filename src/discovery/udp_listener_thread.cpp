@@ -34,9 +34,10 @@ void TUdpListenerThread::Start()
 void TUdpListenerThread::Stop()
 {
     // The flag first: a wait that the interruption ends early must find it
-    // set. The socket is closed only once this thread has ended (by its
-    // owner), so its descriptor cannot be handed to another socket of the
-    // process while this thread might still use it.
+    // set. The socket stays open: its owner closes it once this thread has
+    // ended, so its descriptor cannot be handed to another socket of the
+    // process while this thread might still use it. (The thread closes it
+    // itself only after a failed wait, under the same lock.)
     std::lock_guard lock(socketMutex_);
     stopRequested_ = true;
     binding_.Socket.InterruptWait();
