@@ -1,5 +1,7 @@
 #include "discovery/hand_over.h"
 
+#include "discovery/thread_cpu_time.h"
+
 // Both sides of a hand-over sleep on condition variables while they wait;
 // neither yields the processor in a loop first. Beside busy programs every
 // yield would hand the core to one of them for a whole time slice, and a
@@ -35,11 +37,13 @@ void THandOver::DrainPending()
     }
 }
 
-void THandOver::DrainWhileArriving(std::chrono::microseconds linger, std::chrono::microseconds budget)
+void THandOver::DrainWhileArriving(std::chrono::microseconds linger, std::chrono::microseconds budget,
+                                   std::chrono::microseconds limit)
 {
-    const auto end = std::chrono::steady_clock::now() + budget;
+    const auto end = std::chrono::steady_clock::now() + limit;
+    const auto spent = ThreadCpuTime() + budget;
     DrainPending();
-    while (std::chrono::steady_clock::now() < end) {
+    while (ThreadCpuTime() < spent && std::chrono::steady_clock::now() < end) {
         if (RunOldest())
             continue;
         std::unique_lock lock(mutex_);
