@@ -331,19 +331,19 @@ std::vector<TResponse> Responsiveness(const TListenerBenchLab& lab, std::size_t 
     std::thread user([&] {
         const QPointF inside(10, 10);
         waitUntilListed(500);
-        click.Arm();
         responses[0].posted = TBenchClock::now();
+        click.Arm();
         QCoreApplication::postEvent(listArea, new QMouseEvent(QEvent::MouseButtonPress, inside, inside, Qt::LeftButton,
                                                               Qt::LeftButton, Qt::NoModifier));
         QCoreApplication::postEvent(listArea, new QMouseEvent(QEvent::MouseButtonRelease, inside, inside,
                                                               Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
         waitUntilListed(1000);
-        paint.Arm();
         responses[1].posted = TBenchClock::now();
+        paint.Arm();
         QMetaObject::invokeMethod(&window, [&window] { window.update(); }, Qt::QueuedConnection);
         waitUntilListed(1500);
-        close.Arm();
         responses[2].posted = TBenchClock::now();
+        close.Arm();
         QMetaObject::invokeMethod(&window, &QWidget::close, Qt::QueuedConnection);
     });
     const TEventClock* clocks[] = {&click, &paint, &close};
