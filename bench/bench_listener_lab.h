@@ -38,6 +38,10 @@ public:
     // `count` replies sent back to back to the host end of the link.
     std::unique_ptr<QProcess> StartBurst(std::size_t count) const;
 
+    // The simulated device's side, for a sender of the benchmark's own.
+    const std::string& DeviceNamespace() const { return link_.deviceNamespace; }
+    static constexpr const char* DeviceAddress = "10.1.0.2";
+
 private:
     TNetnsLab lab_;
     TDeviceLink link_;

@@ -1,26 +1,12 @@
 #include "discovery/hand_over.h"
 
-#include <thread>
+#include "discovery/thread_cpu_time.h"
 
-namespace {
-
-// Before either side of a hand-over sleeps on a condition variable it
-// yields the processor a few times: the other side usually answers within
-// microseconds, far sooner than a sleeping thread is woken again.
-constexpr int YieldsBeforeSleeping = 200;
-
-template <typename Predicate>
-bool YieldUntil(Predicate ready)
-{
-    for (int i = 0; i < YieldsBeforeSleeping; ++i) {
-        if (ready())
-            return true;
-        std::this_thread::yield();
-    }
-    return ready();
-}
-
-}  // namespace
+// Both sides of a hand-over sleep on condition variables while they wait;
+// neither yields the processor in a loop first. Beside busy programs every
+// yield would hand the core to one of them for a whole time slice, and a
+// receiving thread hands over a whole batch of datagrams at once, so there
+// are few waits to save anyway.
 
 THandOver::THandOver(TUiThreadWaker& waker) : waker_(waker) {}
 
@@ -34,7 +20,6 @@ void THandOver::Call(const std::function<void()>& call)
     uiWake_.notify_all();
     waker_.WakeUiThread();
 
-    YieldUntil([&] { return pending.done.load(); });
     std::unique_lock lock(mutex_);
     callDone_.wait(lock, [&] { return pending.done.load(); });
     if (pending.failure)
@@ -52,12 +37,14 @@ void THandOver::DrainPending()
     }
 }
 
-void THandOver::DrainWhileArriving(std::chrono::microseconds linger, std::chrono::microseconds budget)
+void THandOver::DrainWhileArriving(std::chrono::microseconds linger, std::chrono::microseconds budget,
+                                   std::chrono::microseconds limit)
 {
-    const auto end = std::chrono::steady_clock::now() + budget;
+    const auto end = std::chrono::steady_clock::now() + limit;
+    const auto spent = ThreadCpuTime() + budget;
     DrainPending();
-    while (std::chrono::steady_clock::now() < end) {
-        if (RunOldest() || YieldUntil([this] { return !QueueEmpty(); }))
+    while (ThreadCpuTime() < spent && std::chrono::steady_clock::now() < end) {
+        if (RunOldest())
             continue;
         std::unique_lock lock(mutex_);
         if (!uiWake_.wait_for(lock, linger, [this] { return !queue_.empty(); }))
@@ -88,12 +75,6 @@ void THandOver::NotifyUiThread()
         std::lock_guard lock(mutex_);
     }
     uiWake_.notify_all();
-}
-
-bool THandOver::QueueEmpty()
-{
-    std::lock_guard lock(mutex_);
-    return queue_.empty();
 }
 
 bool THandOver::RunOldest()

@@ -42,11 +42,17 @@ public:
     void DrainPending();
 
     // UI thread: like DrainPending, then keeps running calls as long as the
-    // next one is queued within `linger` of the last, for at most `budget`
-    // in all. A receiving thread that has more datagrams waiting queues its
-    // next call within microseconds, so a burst of replies is handled in one
-    // turn of the event loop instead of one turn (and one repaint) each.
-    void DrainWhileArriving(std::chrono::microseconds linger, std::chrono::microseconds budget);
+    // next one is queued within `linger` of the last, until this thread has
+    // used `budget` of processor time or `limit` has passed on the clock. A
+    // receiving thread that has more datagrams waiting queues its next call
+    // within microseconds, so a burst of replies is handled in one turn of
+    // the event loop instead of one turn (and one repaint) each. Counting
+    // processor time keeps the work per turn the same on a busy machine,
+    // where the thread gets only part of a core: a clock budget would split
+    // a burst into ever more turns, each with its own layout and repaint of
+    // the whole list.
+    void DrainWhileArriving(std::chrono::microseconds linger, std::chrono::microseconds budget,
+                            std::chrono::microseconds limit);
 
     // UI thread: returns once `ended` answers true, running every call that
     // is queued meanwhile. `ended` is asked with the queue's lock held, so it
@@ -65,7 +71,6 @@ private:
     };
 
     bool RunOldest();
-    bool QueueEmpty();
 
     TUiThreadWaker& waker_;
     std::mutex mutex_;

@@ -59,6 +59,7 @@ TNativeOption NativeOption(TSocketOption option)
 {
     switch (option) {
     case TSocketOption::ReuseAddress: return {SOL_SOCKET, SO_REUSEADDR};
+    case TSocketOption::ReusePort: return {SOL_SOCKET, ReusePortOptionName};
     case TSocketOption::Broadcast: return {SOL_SOCKET, SO_BROADCAST};
     case TSocketOption::IPv6Only: return {IPPROTO_IPV6, IPV6_V6ONLY};
     case TSocketOption::ReceiveBufferSize: return {SOL_SOCKET, SO_RCVBUF};

@@ -1,5 +1,7 @@
 #include "discovery/udp_client.h"
 
+#include "discovery/port_sharing.h"
+
 #include <stdexcept>
 
 namespace {
@@ -21,9 +23,8 @@ void TIdUDPClient::Activate()
     if (socket_)
         return;
     TUdpSocket socket(TAddressFamily::IPv4);
-    // Where the platform only lets this bind share the port with the reply
-    // listener's wildcard socket when both allow address reuse, allow it.
-    socket.SetOption(TSocketOption::ReuseAddress, PortSharingNeedsAddressReuse() ? 1 : 0);
+    // The reply listener holds the wildcard address on this port.
+    SharePortWithListener(socket);
     socket.Bind(boundIP_, boundPort_);
     socket.SetOption(TSocketOption::Broadcast, broadcastEnabled_ ? 1 : 0);
     // Held only once every step has succeeded; a failed step leaves the

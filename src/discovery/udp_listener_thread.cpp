@@ -1,20 +1,23 @@
 #include "discovery/udp_listener_thread.h"
 
 #include "discovery/hand_over.h"
+#include "discovery/listener_system.h"
 #include "discovery/socket_error.h"
 #include "discovery/thread_name.h"
 #include "discovery/udp_binding.h"
 
-TUdpListenerThread::TUdpListenerThread(TUdpBinding& binding, THandOver& handOver, TUdpReadHandler onRead,
-                                       std::size_t bufferSize, const std::string& listenerName,
-                                       std::size_t position)
+TUdpListenerThread::TUdpListenerThread(TUdpBinding& binding, THandOver& handOver, TListenerSystem& system,
+                                       TUdpReadHandler onRead, std::size_t bufferSize,
+                                       const std::string& listenerName, std::size_t position)
     : binding_(binding),
       handOver_(handOver),
+      system_(system),
       onRead_(std::move(onRead)),
-      buffer_(bufferSize),
+      batch_(BatchCapacity, bufferSize),
       name_(listenerName + " Listener #" + std::to_string(position)),
       compactName_(listenerName + " #" + std::to_string(position))
 {
+    toHand_.reserve(BatchCapacity);
 }
 
 TUdpListenerThread::~TUdpListenerThread()
@@ -25,15 +28,17 @@ TUdpListenerThread::~TUdpListenerThread()
 
 void TUdpListenerThread::Start()
 {
-    thread_ = std::thread(&TUdpListenerThread::Run, this);
+    thread_ = system_.StartThread([this] { Run(); });
 }
 
 void TUdpListenerThread::Stop()
 {
     // The flag first: a wait that the interruption ends early must find it
-    // set. The socket is closed only once this thread has ended (by its
-    // owner), so its descriptor cannot be handed to another socket of the
-    // process while this thread might still use it.
+    // set. The socket stays open: its owner closes it once this thread has
+    // ended, so its descriptor cannot be handed to another socket of the
+    // process while this thread might still use it. (The thread closes it
+    // itself only after a failed wait, under the same lock.)
+    std::lock_guard lock(socketMutex_);
     stopRequested_ = true;
     binding_.Socket.InterruptWait();
 }
@@ -50,9 +55,13 @@ void TUdpListenerThread::Run()
 {
     NameCurrentThread(name_, compactName_);
     while (!stopRequested_) {
-        const TWaitResult wait = binding_.Socket.WaitReadable(AcceptWait);
-        if (wait == TWaitResult::Failed)
+        const TWaitResult wait = system_.WaitReadable(binding_.Socket, AcceptWait);
+        if (wait == TWaitResult::Failed) {
+            // Nothing can be received here any more: give the port back now
+            // rather than when the window closes.
+            CloseSocket();
             break;
+        }
         if (wait == TWaitResult::Readable && !stopRequested_)
             ReceiveAndHandOver();
     }
@@ -62,26 +71,45 @@ void TUdpListenerThread::Run()
 
 void TUdpListenerThread::ReceiveAndHandOver()
 {
-    TReceivedDatagram datagram;
+    std::size_t received = 0;
     try {
-        datagram = binding_.Socket.Receive(buffer_);
+        received = binding_.Socket.ReceiveWaiting(batch_);
     } catch (const TSocketError&) {
-        // A failed receive loses only this datagram; the loop goes on.
+        // A failed receive loses only the datagram it was taking; the loop goes on.
         return;
     }
-    if (datagram.truncated)
-        return;  // longer than the buffer: discarded whole, never handed over in part
-    if (datagram.length == 0 && stopRequested_)
-        return;  // the closing's wake-up of a shut-down socket, not a datagram
-    binding_.StorePeer(datagram.peer);
-    const std::span<const std::uint8_t> data(buffer_.data(), datagram.length);
-    try {
-        handOver_.Call([&] {
-            if (onRead_)
-                onRead_(*this, data, binding_);
-        });
-    } catch (...) {
-        // A failure raised by the handler drops this datagram and nothing
-        // more: the listener has no exception handler to report it to.
+    toHand_.clear();
+    for (std::size_t slot = 0; slot < received; ++slot) {
+        const TReceivedDatagram& datagram = batch_.Received(slot);
+        if (datagram.truncated)
+            continue;  // longer than the buffer: discarded whole, never handed over in part
+        if (datagram.length == 0 && stopRequested_)
+            continue;  // the closing's wake-up of a shut-down socket, not a datagram
+        toHand_.push_back(slot);
     }
+    if (toHand_.empty())
+        return;
+    // One synchronous call for the whole batch: this thread stays blocked
+    // until the handler has run for every datagram of it.
+    handOver_.Call([this] { HandleReceived(); });
+}
+
+void TUdpListenerThread::HandleReceived()
+{
+    for (const std::size_t slot : toHand_) {
+        binding_.StorePeer(batch_.Received(slot).peer);
+        try {
+            if (onRead_)
+                onRead_(*this, batch_.Data(slot), binding_);
+        } catch (...) {
+            // A failure raised by the handler drops this datagram and nothing
+            // more: the listener has no exception handler to report it to.
+        }
+    }
+}
+
+void TUdpListenerThread::CloseSocket()
+{
+    std::lock_guard lock(socketMutex_);
+    binding_.Socket.ShutdownAndClose();
 }

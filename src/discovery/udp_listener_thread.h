@@ -1,16 +1,20 @@
 #pragma once
 
+#include "discovery/datagram_batch.h"
+
 #include <atomic>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <mutex>
 #include <span>
 #include <string>
 #include <thread>
 #include <vector>
 
 class THandOver;
+class TListenerSystem;
 class TUdpListenerThread;
 struct TUdpBinding;
 
@@ -19,21 +23,28 @@ struct TUdpBinding;
 using TUdpReadHandler =
     std::function<void(TUdpListenerThread& thread, std::span<const std::uint8_t> data, TUdpBinding& binding)>;
 
-// One receiving thread: waits for its socket, takes one datagram at a time
-// and hands it over to the user-interface thread, blocking until the handler
-// has returned. Made held; Start() runs it.
+// One receiving thread: waits for its socket, takes every datagram that is
+// waiting there and hands them over to the user-interface thread in one
+// call, which runs the handler for each in the order of arrival; it blocks
+// until that call has returned before it receives again. Made held;
+// Start() runs it.
 class TUdpListenerThread {
 public:
     static constexpr std::chrono::milliseconds AcceptWait{1000};
+    // The most datagrams taken in (and handed over) at once. A burst of
+    // replies goes over in few hand-overs, while one hand-over still keeps
+    // the user-interface thread for a few milliseconds only.
+    static constexpr std::size_t BatchCapacity = 64;
 
     // Named "<listenerName> Listener #<position>" for debugging.
-    TUdpListenerThread(TUdpBinding& binding, THandOver& handOver, TUdpReadHandler onRead,
+    TUdpListenerThread(TUdpBinding& binding, THandOver& handOver, TListenerSystem& system, TUdpReadHandler onRead,
                        std::size_t bufferSize, const std::string& listenerName, std::size_t position);
     // Stops the thread and waits for it, carrying out its hand-overs.
     ~TUdpListenerThread();
     TUdpListenerThread(const TUdpListenerThread&) = delete;
     TUdpListenerThread& operator=(const TUdpListenerThread&) = delete;
 
+    // Raises what the system raises when the thread cannot be made.
     void Start();
     // Sets the stop flag and interrupts a readiness wait. Any thread; does
     // not wait. The socket's owner closes it after WaitForEnd().
@@ -47,14 +58,21 @@ public:
 private:
     void Run();
     void ReceiveAndHandOver();
+    void HandleReceived();  // on the user-interface thread
+    void CloseSocket();
 
     TUdpBinding& binding_;
     THandOver& handOver_;
+    TListenerSystem& system_;
     const TUdpReadHandler onRead_;
-    std::vector<std::uint8_t> buffer_;
+    TDatagramBatch batch_;
+    std::vector<std::size_t> toHand_;  // slots of batch_ that go to the handler
     const std::string name_;
     const std::string compactName_;  // for platforms with short thread names
     std::atomic<bool> stopRequested_{false};
     std::atomic<bool> ended_{false};
+    // Keeps Stop()'s interruption and this thread's own closing of the
+    // socket apart, so that neither touches a handle the other has freed.
+    std::mutex socketMutex_;
     std::thread thread_;
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "discovery/datagram.h"
+#include "discovery/listener_system.h"
 #include "discovery/socket_bind_error.h"
 #include "discovery/socket_error.h"
 #include "discovery/udp_binding.h"
@@ -22,8 +23,9 @@ class TUdpServer {
 public:
     static constexpr int DefaultReceiveBufferSize = 8 * 1024 * 1024;
 
-
-    explicit TUdpServer(THandOver& handOver, std::string name = "IdUDPServer1");
+    // `system` makes the sockets and threads; it must outlive the listener.
+    explicit TUdpServer(THandOver& handOver, std::string name = "IdUDPServer1",
+                        TListenerSystem& system = DefaultListenerSystem());
     ~TUdpServer();
     TUdpServer(const TUdpServer&) = delete;
     TUdpServer& operator=(const TUdpServer&) = delete;
@@ -37,10 +39,12 @@ public:
     int ReceiveBufferSize = DefaultReceiveBufferSize;
     TUdpReadHandler OnUDPRead;
 
-    // Binds the sockets and starts the receiving threads. Raises
-    // TSocketBindError when a bind is refused and TSocketError when a socket
-    // cannot be made or set up; sockets bound before are closed then and no
-    // thread runs. Call it once, on the user-interface thread.
+    // Binds the sockets and starts the receiving threads, all or nothing.
+    // Raises TSocketBindError when a bind is refused, TSocketError when a
+    // socket cannot be made or set up, and what the system raised when a
+    // thread cannot be started; every thread started before has been
+    // stopped and waited for then, and every socket is closed. Call it
+    // once, on the user-interface thread.
     void Activate();
     bool Active() const { return !threads_.empty(); }
 
@@ -51,9 +55,11 @@ private:
     void Bind(std::vector<std::unique_ptr<TUdpBinding>>& bound, TAddressFamily family) const;
     void StartThreads();
     void Deactivate();
+    static void CloseNewestFirst(std::vector<std::unique_ptr<TUdpBinding>>& bindings);
 
     THandOver& handOver_;
     std::string name_;
+    TListenerSystem& system_;
     std::vector<std::unique_ptr<TUdpBinding>> bindings_;
     std::vector<std::unique_ptr<TUdpListenerThread>> threads_;
 };

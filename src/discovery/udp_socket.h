@@ -10,8 +10,9 @@
 
 enum class TAddressFamily { IPv4, IPv6 };
 
-// The socket options this system sets; each takes an int value.
-enum class TSocketOption { ReuseAddress, Broadcast, IPv6Only, ReceiveBufferSize };
+// The socket options this system sets; each takes an int value. ReusePort
+// exists on Linux only (port_sharing_linux.cpp).
+enum class TSocketOption { ReuseAddress, ReusePort, Broadcast, IPv6Only, ReceiveBufferSize };
 
 enum class TWaitResult { Readable, TimedOut, Failed };
 
@@ -22,6 +23,8 @@ struct TPeerAddress {
     std::array<std::uint8_t, 16> address{};
     std::uint16_t port = 0;
 };
+
+class TDatagramBatch;
 
 struct TReceivedDatagram {
     std::size_t length = 0;  // bytes placed in the caller's buffer
@@ -49,18 +52,24 @@ public:
     void Connect(const std::string& addressText, std::uint16_t port);
     std::size_t Send(std::span<const std::uint8_t> bytes);
 
-    // Failed also when the socket has been closed meanwhile.
+    // Failed when the socket is closed.
     TWaitResult WaitReadable(std::chrono::milliseconds timeout);
     TReceivedDatagram Receive(std::span<std::uint8_t> buffer);
+    // Takes the datagrams that are already waiting, oldest first, up to the
+    // batch's capacity, without waiting for more; returns how many (0 when
+    // none is waiting). Where the platform has no batch receive, takes one
+    // (and then waits for it like Receive). Raises when the first receive
+    // fails.
+    std::size_t ReceiveWaiting(TDatagramBatch& batch);
 
-    // Shuts the socket down and closes it, ignoring both results. Another
-    // thread may call it while this socket waits in WaitReadable: the wait
-    // then ends early, reporting Readable or Failed.
+    // Shuts the socket down and closes it, ignoring both results. Only when
+    // no other thread uses the socket: a closed handle may be given to the
+    // next socket of the process at once.
     void ShutdownAndClose() noexcept;
-    // Ends a WaitReadable in another thread at once. Where the platform
-    // allows (POSIX: shutdown without close) the socket stays open, so its
-    // descriptor cannot be reused under that thread before it has ended;
-    // elsewhere (Winsock wakes a wait only on close) it is closed.
+    // Ends a WaitReadable in another thread at once (it then reports
+    // Readable or Failed) and leaves the socket open, so that its handle
+    // cannot be reused under that thread. Close it once that thread has
+    // stopped using it.
     void InterruptWait() noexcept;
     bool IsOpen() const;
 
@@ -77,7 +86,3 @@ private:
 // Whether the socket layer can make IPv6 datagram sockets.
 bool IPv6DatagramSocketsAvailable();
 
-// Whether a socket bound to (a local address, port) can only share that port
-// with a wildcard socket of the same process when both have address reuse on
-// at the time of the later bind (Linux). Elsewhere reuse stays off on both.
-bool PortSharingNeedsAddressReuse();

@@ -117,13 +117,10 @@ TReceivedDatagram TUdpSocket::Receive(std::span<std::uint8_t> buffer)
 
 void TUdpSocket::ShutdownAndClose() noexcept
 {
-    // Taking the handle first makes a concurrent or repeated call a no-op.
+    // Taking the handle first makes a repeated call a no-op.
     const NativeHandle handle = handle_.exchange(ClosedHandle);
     if (handle == ClosedHandle)
         return;
-    // Shutting down the receive side too is what wakes a poll() waiting on
-    // this socket in another thread; close() alone would leave it asleep
-    // until its timeout.
     ::shutdown(static_cast<int>(handle), SHUT_RDWR);
     ::close(static_cast<int>(handle));
 }
@@ -132,7 +129,9 @@ void TUdpSocket::InterruptWait() noexcept
 {
     const NativeHandle handle = handle_.load();
     if (handle != ClosedHandle)
-        ::shutdown(static_cast<int>(handle), SHUT_RDWR);  // wakes poll(); the result changes nothing
+        // Shutting down the receive side too is what wakes a poll() waiting
+        // on this socket in another thread; the result changes nothing.
+        ::shutdown(static_cast<int>(handle), SHUT_RDWR);
 }
 
 bool IPv6DatagramSocketsAvailable()
@@ -141,10 +140,5 @@ bool IPv6DatagramSocketsAvailable()
     if (fd < 0)
         return false;
     ::close(fd);
-    return true;
-}
-
-bool PortSharingNeedsAddressReuse()
-{
     return true;
 }

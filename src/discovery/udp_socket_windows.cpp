@@ -180,8 +180,3 @@ bool IPv6DatagramSocketsAvailable()
     }
     return false;
 }
-
-bool PortSharingNeedsAddressReuse()
-{
-    return false;
-}

@@ -39,7 +39,8 @@ constexpr QPoint Button1Position{16, 152};
 
 }  // namespace
 
-TfmMain::TfmMain(TErrorBoxPresenter presentError) : presentError_(std::move(presentError))
+TfmMain::TfmMain(TErrorBoxPresenter presentError, TListenerSystem& listenerSystem)
+    : presentError_(std::move(presentError)), listenerSystem_(listenerSystem)
 {
     InitQuorvelResources();
     // Decoding the 512 x 512 refresh picture takes about as long as building
@@ -161,7 +162,7 @@ void TfmMain::CreateDeviceList(TScrollContent& content, QVBoxLayout& layout)
 
 void TfmMain::CreateNonVisualComponents()
 {
-    IdUDPServer1 = std::make_unique<TUdpServer>(handOver_.Queue(), "IdUDPServer1");
+    IdUDPServer1 = std::make_unique<TUdpServer>(handOver_.Queue(), "IdUDPServer1", listenerSystem_);
     IdUDPServer1->DefaultPort = DiscoveryPort;
     IdUDPServer1->OnUDPRead = std::bind_front(&TfmMain::IdUDPServer1UDPRead, this);
 

@@ -45,8 +45,10 @@ public:
     // cut off at both ends below about 364.
     static constexpr QSize MinimumClientSize{250, 332};
 
-    // `presentError` shows an error that leaves a click handler.
-    explicit TfmMain(TErrorBoxPresenter presentError = ShowModalErrorBox);
+    // `presentError` shows an error that leaves a click handler;
+    // `listenerSystem` gives the listener its sockets and threads.
+    explicit TfmMain(TErrorBoxPresenter presentError = ShowModalErrorBox,
+                     TListenerSystem& listenerSystem = DefaultListenerSystem());
     ~TfmMain() override;
 
     void Image1Click();
@@ -62,6 +64,7 @@ private:
     TErrorBoxPresenter presentError_;
     // The machine's own addresses for the reply handler, current at every use.
     TLocalAddressWatch ownAddresses_;
+    TListenerSystem& listenerSystem_;
 
 public:
     // The non-visual components, in design order.

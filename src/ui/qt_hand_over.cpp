@@ -3,10 +3,12 @@
 namespace {
 
 // How long the user-interface thread waits for a receiving thread's next
-// call before going back to its event loop, and the most time it spends on
-// hand-overs in one turn, so that painting and input still get their turns.
+// call before going back to its event loop, and the most processor time and
+// clock time it spends on hand-overs in one turn, so that painting and input
+// still get their turns, soon enough also on a busy machine.
 constexpr std::chrono::microseconds Linger{200};
 constexpr std::chrono::microseconds TurnBudget{10'000};
+constexpr std::chrono::microseconds TurnLimit{30'000};
 
 }  // namespace
 
@@ -25,5 +27,5 @@ void TQtHandOver::DrainPending()
     // Cleared before draining: a call queued from now on is either run by
     // this drain or posts a wake-up of its own.
     wakeUpPosted_ = false;
-    handOver_.DrainWhileArriving(Linger, TurnBudget);
+    handOver_.DrainWhileArriving(Linger, TurnBudget, TurnLimit);
 }

@@ -1,19 +1,24 @@
 #include "discovery/hand_over.h"
+#include "discovery/scan.h"
+#include "discovery/udp_client.h"
 #include "discovery/udp_server.h"
+#include "failing_listener_system.h"
 #include "netns_lab.h"
+#include "process_threads.h"
 
 #include <QCoreApplication>
 #include <QTest>
 
 #include <arpa/inet.h>
+#include <grp.h>
+#include <pthread.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
 
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
-#include <dirent.h>
 #include <fcntl.h>
-#include <fstream>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -82,9 +87,9 @@ struct TReceived {
 // records what its handler is given.
 class TListenerFixture {
 public:
-    TListenerFixture()
+    explicit TListenerFixture(TListenerSystem& system = DefaultListenerSystem())
     {
-        listener.emplace(ui.Queue());
+        listener.emplace(ui.Queue(), "IdUDPServer1", system);
         listener->OnUDPRead = [this](TUdpListenerThread& thread, std::span<const std::uint8_t> data,
                                      TUdpBinding& binding) {
             received.push_back(
@@ -116,20 +121,6 @@ std::size_t LowestFreeDescriptor()
     return static_cast<std::size_t>(probe);
 }
 
-std::vector<std::string> ThreadNames()
-{
-    std::vector<std::string> names;
-    DIR* tasks = ::opendir("/proc/self/task");
-    while (const dirent* task = ::readdir(tasks)) {
-        std::ifstream comm(std::string("/proc/self/task/") + task->d_name + "/comm");
-        std::string name;
-        if (std::getline(comm, name))
-            names.push_back(name);
-    }
-    ::closedir(tasks);
-    return names;
-}
-
 TUdpSocket WildcardSocket(TAddressFamily family)
 {
     TUdpSocket socket(family);
@@ -139,9 +130,74 @@ TUdpSocket WildcardSocket(TAddressFamily family)
     return socket;
 }
 
+constexpr uid_t AnotherUser = 65534;  // "nobody"
+
+// Binds an IPv4 datagram socket to (address, port) with the given options in
+// a child process that has dropped to another user. Answers 0 when the bind
+// succeeded, else its errno; 255 when the child could not become that user.
+// Between fork and _exit the child makes system calls only.
+int BindAsAnotherUser(const char* address, std::uint16_t port, bool reuseAddress, bool reusePort)
+{
+    sockaddr_in target{};
+    target.sin_family = AF_INET;
+    target.sin_port = htons(port);
+    ::inet_pton(AF_INET, address, &target.sin_addr);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::setgroups(0, nullptr) != 0 || ::setresgid(AnotherUser, AnotherUser, AnotherUser) != 0 ||
+            ::setresuid(AnotherUser, AnotherUser, AnotherUser) != 0)
+            ::_exit(255);
+        const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+        const int on = 1;
+        if (fd < 0 || (reuseAddress && ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) != 0) ||
+            (reusePort && ::setsockopt(fd, SOL_SOCKET, SO_REUSEPORT, &on, sizeof on) != 0))
+            ::_exit(254);
+        ::_exit(::bind(fd, reinterpret_cast<const sockaddr*>(&target), sizeof target) == 0 ? 0 : errno);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+bool PortIsFree(TAddressFamily family)
+{
+    try {
+        WildcardSocket(family).BindWildcard(DiscoveryPort);
+        return true;
+    } catch (const TSocketError&) {  // refused: something holds it
+        return false;
+    }
+}
+
+std::ptrdiff_t ListenerThreads()
+{
+    return std::ranges::count_if(ThreadNames(), [](const std::string& name) { return name.starts_with("IdUDPServer1"); });
+}
+
+Bytes Numbered(std::uint32_t number)
+{
+    return {static_cast<std::uint8_t>(number >> 24), static_cast<std::uint8_t>(number >> 16),
+            static_cast<std::uint8_t>(number >> 8), static_cast<std::uint8_t>(number)};
+}
+
+// The real system, but the readiness wait of the first receiving thread
+// (known by the name it gives itself) fails at once.
+class TFirstWaitFails : public TListenerSystem {
+public:
+    TWaitResult WaitReadable(TUdpSocket& socket, std::chrono::milliseconds timeout) override
+    {
+        char name[16] = {};
+        ::pthread_getname_np(::pthread_self(), name, sizeof name);
+        if (std::string(name) == "IdUDPServer1 #1")
+            return TWaitResult::Failed;
+        return TListenerSystem::WaitReadable(socket, timeout);
+    }
+};
+
 }  // namespace
 
 Q_DECLARE_METATYPE(TAddressFamily)
+Q_DECLARE_METATYPE(TListenerStep)
 
 class TestListener : public QObject {
     Q_OBJECT
@@ -159,6 +215,13 @@ private slots:
     void heldPortFailsActivationAndClosesEarlierSockets_data();
     void heldPortFailsActivationAndClosesEarlierSockets();
     void socketThatCannotBeMadeFailsActivation();
+    void anotherUserCannotBindBesideTheListener_data();
+    void anotherUserCannotBindBesideTheListener();
+    void scanRunsBesideTheListener();
+    void failedStepLeavesNothingRunning_data();
+    void failedStepLeavesNothingRunning();
+    void failedWaitGivesThePortBack();
+    void burstIsHandedOverInBatchesWholeAndInOrder();
     void handlerFailureDropsOnlyThatDatagram();
     void endsWhileAThreadIsBlockedInAHandOver();
     void endsPromptlyWhileDatagramsKeepArriving();
@@ -287,8 +350,8 @@ void TestListener::keepsThePortFromASecondWildcardBind()
         QSKIP("this kernel has no IPv6");
     TListenerFixture fixture;
     fixture.listener->Activate();
-    // The listener switched address reuse on after its bind, for the scan's
-    // sake; a second copy of the system (reuse off) must still be refused.
+    // The listener shares its port with the scan after its bind; a second
+    // copy of the system (reuse off) must still be refused.
     TUdpSocket second = WildcardSocket(family);
     try {
         second.BindWildcard(DiscoveryPort);
@@ -351,6 +414,158 @@ void TestListener::socketThatCannotBeMadeFailsActivation()
     ::setrlimit(RLIMIT_NOFILE, &saved);
     QCOMPARE(message, QString("Socket Error # %1\n%2").arg(EMFILE).arg(std::strerror(EMFILE)));
     QCOMPARE(fixture.listener->ThreadCount(), std::size_t{0});
+}
+
+void TestListener::anotherUserCannotBindBesideTheListener_data()
+{
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<bool>("reuseAddress");
+    QTest::addColumn<bool>("reusePort");
+    for (const char* address : {"0.0.0.0", "10.4.0.1"}) {
+        QTest::addRow("%s, no option", address) << address << false << false;
+        QTest::addRow("%s, SO_REUSEADDR", address) << address << true << false;
+        QTest::addRow("%s, SO_REUSEPORT", address) << address << false << true;
+        QTest::addRow("%s, both", address) << address << true << true;
+    }
+}
+
+void TestListener::anotherUserCannotBindBesideTheListener()
+{
+    QFETCH(QString, address);
+    QFETCH(bool, reuseAddress);
+    QFETCH(bool, reusePort);
+    TNetnsLab lab;
+    lab.AddDevice("10.4.0.1/24", "10.4.0.2/24");
+    TListenerFixture fixture;
+    fixture.listener->Activate();
+    const std::string text = address.toStdString();
+    // The same user, options and address on the next port: the refusal
+    // below is the listener's port's, not the child's lack of rights.
+    QCOMPARE(BindAsAnotherUser(text.c_str(), DiscoveryPort + 1, reuseAddress, reusePort), 0);
+    QCOMPARE(BindAsAnotherUser(text.c_str(), DiscoveryPort, reuseAddress, reusePort), EADDRINUSE);
+}
+
+void TestListener::scanRunsBesideTheListener()
+{
+    TNetnsLab lab;
+    const TDeviceLink link = lab.AddDevice("10.5.0.1/24", "10.5.0.2/24");
+    std::optional<TUdpSocket> device;
+    TNetnsLab::RunIn(link.deviceNamespace, [&] {
+        device = WildcardSocket(TAddressFamily::IPv4);
+        device->BindWildcard(DiscoveryPort);
+    });
+    TListenerFixture fixture;
+    fixture.listener->Activate();
+
+    TIdUDPClient sender;
+    RunDiscoveryScan(sender);
+    std::vector<std::uint8_t> request(64);
+    QCOMPARE(device->WaitReadable(Patience), TWaitResult::Readable);
+    const TReceivedDatagram asked = device->Receive(request);
+    QCOMPARE(asked.length, std::size_t{32});
+    QCOMPARE(asked.peer.port, DiscoveryPort);
+    device->SendTo(Marker, "10.5.0.1", asked.peer.port);  // the device's answer
+
+    // The listener hears the scan's own broadcast, then the answer.
+    QVERIFY(fixture.RunUntilReceived(2));
+    QCOMPARE(fixture.received.size(), std::size_t{2});
+    QCOMPARE(fixture.received[0].peerIP, std::string("10.5.0.1"));
+    QCOMPARE(fixture.received[0].data.size(), std::size_t{32});
+    QCOMPARE(fixture.received[1].peerIP, std::string("10.5.0.2"));
+    QCOMPARE(fixture.received[1].data, Marker);
+}
+
+void TestListener::failedStepLeavesNothingRunning_data()
+{
+    const QString noSocket = QString("Socket Error # %1\n%2").arg(EMFILE).arg(std::strerror(EMFILE));
+    const QString portInUse = "Could not bind socket. Address and port are already in use.";
+    const QString noThread = QString::fromStdString(std::make_error_code(std::errc::resource_unavailable_try_again).message());
+    QTest::addColumn<TListenerStep>("step");
+    QTest::addColumn<int>("failAt");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("first socket") << TListenerStep::Socket << 1 << noSocket;
+    QTest::newRow("second socket") << TListenerStep::Socket << 2 << noSocket;
+    QTest::newRow("first bind") << TListenerStep::Bind << 1 << portInUse;
+    QTest::newRow("second bind") << TListenerStep::Bind << 2 << portInUse;
+    QTest::newRow("first thread") << TListenerStep::Thread << 1 << noThread;
+    QTest::newRow("second thread, the first in a hand-over") << TListenerStep::Thread << 2 << noThread;
+}
+
+void TestListener::failedStepLeavesNothingRunning()
+{
+    QFETCH(TListenerStep, step);
+    QFETCH(int, failAt);
+    QFETCH(QString, message);
+    if (failAt == 2 && !IPv6DatagramSocketsAvailable())
+        QSKIP("this kernel has no IPv6: there is no second socket");
+    TFailingListenerSystem system(step, failAt);
+    TListenerFixture fixture(system);
+    const bool firstThreadBusy = step == TListenerStep::Thread && failAt == 2;
+    if (firstThreadBusy) {
+        // The first thread takes a datagram and blocks in its hand-over
+        // before the second thread fails to start.
+        system.BeforeFailing = [&] {
+            TUdpSocket(TAddressFamily::IPv4).SendTo(Marker, "127.0.0.1", DiscoveryPort);
+            fixture.ui.WaitForWakeUp(Patience);
+        };
+    }
+    QString raised;
+    try {
+        fixture.listener->Activate();
+    } catch (const std::exception& error) {  // the injected failure, passed on by activation
+        raised = QString::fromUtf8(error.what());
+    }
+    QCOMPARE(raised, message);
+    QVERIFY(!fixture.listener->Active());
+    QVERIFY(fixture.listener->Bindings().empty());
+    QCOMPARE(ListenerThreads(), 0);
+    QVERIFY(PortIsFree(TAddressFamily::IPv4));
+    if (IPv6DatagramSocketsAvailable())
+        QVERIFY(PortIsFree(TAddressFamily::IPv6));
+    // Stopping the first thread carried out the hand-over it was blocked in.
+    QCOMPARE(fixture.received.size(), std::size_t{firstThreadBusy ? 1u : 0u});
+}
+
+void TestListener::failedWaitGivesThePortBack()
+{
+    TFirstWaitFails system;
+    TListenerFixture fixture(system);
+    fixture.listener->Activate();
+    QTRY_VERIFY_WITH_TIMEOUT(!fixture.listener->Bindings().front()->Socket.IsOpen(), 10000);
+    QVERIFY(PortIsFree(TAddressFamily::IPv4));
+    QTRY_COMPARE_WITH_TIMEOUT(std::ranges::count(ThreadNames(), "IdUDPServer1 #1"), 0, 10000);
+    if (IPv6DatagramSocketsAvailable()) {
+        // The other socket's thread goes on.
+        TUdpSocket(TAddressFamily::IPv6).SendTo(Marker, "::1", DiscoveryPort);
+        QVERIFY(fixture.RunUntilReceived(1));
+        QCOMPARE(fixture.received.front().version, TAddressFamily::IPv6);
+    }
+    fixture.listener.reset();  // stops the rest as usual
+}
+
+void TestListener::burstIsHandedOverInBatchesWholeAndInOrder()
+{
+    constexpr std::uint32_t Burst = 2000;
+    TListenerFixture fixture;
+    fixture.listener->Activate();
+    TUdpSocket sender(TAddressFamily::IPv4);
+    sender.SendTo(Numbered(0), "127.0.0.1", DiscoveryPort);
+    // The receiving thread has taken the first datagram and is blocked in
+    // its hand-over; the rest of the burst queues up at the socket meanwhile.
+    QVERIFY(fixture.ui.WaitForWakeUp(Patience));
+    for (std::uint32_t i = 1; i < Burst; ++i)
+        sender.SendTo(Numbered(i), "127.0.0.1", DiscoveryPort);
+    fixture.ui.Queue().DrainPending();
+    const std::size_t inFirstHandOver = fixture.received.size();
+    // The next hand-over brings as many as one batch holds, in one call.
+    QVERIFY(fixture.ui.WaitForWakeUp(Patience));
+    fixture.ui.Queue().DrainPending();
+    QCOMPARE(fixture.received.size() - inFirstHandOver, TUdpListenerThread::BatchCapacity);
+
+    QVERIFY(fixture.RunUntilReceived(Burst));
+    QCOMPARE(fixture.received.size(), std::size_t{Burst});
+    for (std::uint32_t i = 0; i < Burst; ++i)
+        QCOMPARE(fixture.received[i].data, Numbered(i));
 }
 
 void TestListener::handlerFailureDropsOnlyThatDatagram()

@@ -131,7 +131,7 @@ void TestHandOver::drainWhileArrivingTakesABurstWithinItsBudget()
     });
     waker.WaitForWakeUps(1);
     // A generous linger: the next call of the burst comes within microseconds.
-    handOver.DrainWhileArriving(std::chrono::seconds(1), std::chrono::milliseconds(budgetMs));
+    handOver.DrainWhileArriving(std::chrono::seconds(1), std::chrono::milliseconds(budgetMs), std::chrono::seconds(60));
     QCOMPARE(calls.load(), runInOneTurn);
     handOver.DrainUntil([&] { return ended.load(); });
     receiving.join();

@@ -1,5 +1,6 @@
 #include "discovery/datagram.h"
 #include "discovery/local_addresses.h"
+#include "discovery/port_sharing.h"
 #include "discovery/scan.h"
 #include "discovery/udp_socket.h"
 #include "netns_lab.h"
@@ -237,11 +238,11 @@ void TestScan::sharesThePortWithAListener()
     network.lab.AddLink(network.devices, "10.0.0.5/24", "10.0.0.77/24");
     network.lab.AddLink(network.devices, "192.168.0.10/24", "192.168.0.77/24");
     const TCapture capture(network.devices);
-    // The reply listener's way: reuse off for its own bind, on right after.
+    // The reply listener's way: reuse off for its own bind, then sharing.
     TUdpSocket listener(TAddressFamily::IPv4);
     listener.SetOption(TSocketOption::ReuseAddress, 0);
     listener.BindWildcard(DiscoveryPort);
-    listener.SetOption(TSocketOption::ReuseAddress, 1);
+    SharePortWithSender(listener);
 
     TIdUDPClient sender;
     RunDiscoveryScan(sender);

@@ -1,3 +1,5 @@
+#include "discovery/datagram_batch.h"
+#include "discovery/port_sharing.h"
 #include "discovery/socket_error.h"
 #include "discovery/udp_socket.h"
 #include "netns_lab.h"
@@ -42,7 +44,8 @@ private slots:
     void receivesWholeOrReportsTruncation();
     void reportsTheSender_data();
     void reportsTheSender();
-    void closingFromAnotherThreadEndsTheWait();
+    void receiveWaitingTakesWhatIsQueuedInOrder();
+    void interruptFromAnotherThreadEndsTheWaitAndKeepsTheSocket();
     void waitTimesOutAndFailsWhenClosed();
     void specificBindSharesThePortWithTheListener();
     void errorCarriesNumberAndSystemText();
@@ -112,17 +115,54 @@ void TestUdpSocket::reportsTheSender()
     QCOMPARE(reported, addressBytes);
 }
 
-void TestUdpSocket::closingFromAnotherThreadEndsTheWait()
+void TestUdpSocket::receiveWaitingTakesWhatIsQueuedInOrder()
+{
+    TUdpSocket receiver = BoundWildcard(TAddressFamily::IPv4, TestPort);
+    receiver.SetOption(TSocketOption::ReceiveBufferSize, 1 << 20);
+    TUdpSocket sender(TAddressFamily::IPv4);
+    // 100 datagrams, of lengths that follow their numbers, but the 10th
+    // too long for a slot and the 20th empty.
+    constexpr std::size_t Sent = 100;
+    constexpr std::size_t SlotSize = 64;
+    const auto lengthOf = [](std::size_t i) { return i == 9 ? SlotSize + 1 : i == 19 ? 0 : i % SlotSize + 1; };
+    for (std::size_t i = 0; i < Sent; ++i)
+        sender.SendTo(Filled(lengthOf(i)), "127.0.0.1", TestPort);
+
+    TDatagramBatch batch(40, SlotSize);
+    std::vector<std::size_t> lengths;
+    std::vector<bool> truncated;
+    std::vector<std::size_t> batchSizes;
+    while (const std::size_t taken = receiver.ReceiveWaiting(batch)) {
+        batchSizes.push_back(taken);
+        for (std::size_t slot = 0; slot < taken; ++slot) {
+            lengths.push_back(batch.Received(slot).length);
+            truncated.push_back(batch.Received(slot).truncated);
+            QCOMPARE(batch.Data(slot).size(), lengths.back());
+        }
+    }
+    // Loopback has queued every datagram before the sends return; nothing
+    // waits for more once the queue is empty.
+    QCOMPARE(batchSizes, (std::vector<std::size_t>{40, 40, 20}));
+    for (std::size_t i = 0; i < Sent; ++i) {
+        QCOMPARE(truncated[i], i == 9);
+        QCOMPARE(lengths[i], std::min(lengthOf(i), SlotSize));
+    }
+}
+
+void TestUdpSocket::interruptFromAnotherThreadEndsTheWaitAndKeepsTheSocket()
 {
     TUdpSocket receiver = BoundWildcard(TAddressFamily::IPv4, TestPort);
     TWaitResult result = TWaitResult::TimedOut;
     std::thread waiting([&] { result = receiver.WaitReadable(NeverInThisTest); });
     // Give the thread time to be inside poll(); if it is not there yet, it
-    // finds the socket closed, which ends the wait just the same.
+    // finds the socket shut down, which ends the wait just the same.
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    receiver.ShutdownAndClose();
+    receiver.InterruptWait();
     waiting.join();
     QVERIFY(result != TWaitResult::TimedOut);
+    // Still open: only its owner closes it, once the waiting thread is gone.
+    QVERIFY(receiver.IsOpen());
+    receiver.ShutdownAndClose();
     QVERIFY(!receiver.IsOpen());
 }
 
@@ -141,12 +181,12 @@ void TestUdpSocket::specificBindSharesThePortWithTheListener()
 {
     TNetnsLab lab;
     lab.AddAddress("lo", "10.9.9.9/32");
-    // The listener's way: bind with reuse off, then switch reuse on.
+    // The listener's way: bind with reuse off, then share the port.
     TUdpSocket listener = BoundWildcard(TAddressFamily::IPv4, TestPort);
-    listener.SetOption(TSocketOption::ReuseAddress, 1);
+    SharePortWithSender(listener);
 
     TUdpSocket sender(TAddressFamily::IPv4);
-    sender.SetOption(TSocketOption::ReuseAddress, PortSharingNeedsAddressReuse() ? 1 : 0);
+    SharePortWithListener(sender);
     sender.Bind("10.9.9.9", TestPort);
 
     TUdpSocket secondCopy(TAddressFamily::IPv4);

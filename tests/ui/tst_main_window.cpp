@@ -3,16 +3,20 @@
 #include "discovery/datagram.h"
 #include "discovery/udp_client.h"
 #include "discovery/udp_socket.h"
+#include "failing_listener_system.h"
 #include "failing_netlink.h"
 #include "netns_lab.h"
+#include "process_threads.h"
 #include "reply_builder.h"
 #include "ui/UMain.h"
 #include "ui/clickable_picture.h"
 #include "ui/device_list.h"
 #include "ui/device_list_model.h"
+#include "ui/error_texts.h"
 #include "ui/main_window_run.h"
 #include "ui/panel.h"
 #include "ui/scroll_content.h"
+#include "ui/type_name.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -28,10 +32,13 @@
 
 #include <sys/socket.h>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstddef>
+#include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <iterator>
 #include <optional>
 #include <stdexcept>
@@ -71,6 +78,24 @@ QString LastEntryLine(const TfmMain& window, int line)
     return window.ListBox1->Entries().DisplayedLines(EntryCount(window) - 1)[line];
 }
 
+// Bytes waiting in the receive queue of the socket bound to 0.0.0.0:7080
+// in this namespace, as /proc/net/udp shows it; -1 when there is none.
+long WaitingAtWildcardPort()
+{
+    std::ifstream table("/proc/net/udp");
+    std::string line;
+    std::getline(table, line);  // the heading
+    while (std::getline(table, line)) {
+        char local[64] = {}, remote[64] = {};
+        unsigned state = 0;
+        unsigned long txQueue = 0, rxQueue = 0;
+        if (std::sscanf(line.c_str(), " %*d: %63s %63s %x %lx:%lx", local, remote, &state, &txQueue, &rxQueue) == 5 &&
+            std::string(local) == "00000000:1BA8")
+            return static_cast<long>(rxQueue);
+    }
+    return -1;
+}
+
 }  // namespace
 
 // Stands in for the desktop's browser.
@@ -81,6 +106,8 @@ public:
 public slots:
     void Open(const QUrl& url) { urls.append(url); }
 };
+
+Q_DECLARE_METATYPE(TListenerStep)
 
 class TestMainWindow : public QObject {
     Q_OBJECT
@@ -100,12 +127,14 @@ private slots:
 
     void replyHandling_data();
     void replyHandling();
-    void replyAfterTheListIsGoneIsDropped();
+    void repliesHandedOverWhileTheWindowIsDestroyedAreDropped();
     void doubleClickOpensThePageWhereTheReplyCameFrom();
     void copyTakesTheSelectedEntrysLines();
 
     void handlerErrorIsShownAndTheWindowGoesOn();
     void startupErrorWhenThePortIsHeld();
+    void listenerFailureAtStartLeavesNothingBehind_data();
+    void listenerFailureAtStartLeavesNothingBehind();
 
 private:
     // A socket in the device namespace that hears the window's requests.
@@ -350,13 +379,36 @@ void TestMainWindow::replyHandling()
     }
 }
 
-void TestMainWindow::replyAfterTheListIsGoneIsDropped()
+void TestMainWindow::repliesHandedOverWhileTheWindowIsDestroyedAreDropped()
 {
-    TfmMain window;
-    window.Layout1.reset();  // what the window's destruction does first
-    TNetnsLab::RunIn(deviceNamespace_, [] { SendToPort7080(DeviceAddress, NamedReply("late")); });
-    QTest::qWait(200);  // the hand-over runs from the event loop
-    QVERIFY(window.ListBox1.isNull());
+    auto window = std::make_unique<TfmMain>();
+    std::optional<TUdpSocket> device;
+    TNetnsLab::RunIn(deviceNamespace_, [&] {
+        device.emplace(TAddressFamily::IPv4);
+        device->Bind(DeviceAddress, 0);
+    });
+    const Bytes reply = NamedReply("stream");
+    std::atomic<bool> sending{true};
+    std::thread stream([&] {
+        while (sending)
+            device->SendTo(reply, HostAddress, DiscoveryPort);
+    });
+    QTRY_VERIFY_WITH_TIMEOUT(EntryCount(*window) > 0, 10000);
+
+    // No events now: a receiving thread blocks in its next hand-over and
+    // replies queue up at the socket behind it.
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    QVERIFY(WaitingAtWildcardPort() > 0);
+    bool destroying = false;
+    int listedWhileDestroying = 0;
+    connect(&window->ListBox1->Entries(), &QAbstractItemModel::rowsInserted, this,
+            [&] { listedWhileDestroying += destroying ? 1 : 0; });
+    destroying = true;
+    window.reset();  // carries out the blocked hand-over while the stream goes on
+    sending = false;
+    stream.join();
+    QCOMPARE(listedWhileDestroying, 0);
+    QCOMPARE(WaitingAtWildcardPort(), -1L);  // the port is given back
 }
 
 // The device reports 192.168.0.50 and port 8081 but answers from 10.9.0.10:
@@ -454,6 +506,56 @@ void TestMainWindow::startupErrorWhenThePortIsHeld()
     QVERIFY2(text.match(shown[0].text).hasMatch(), qPrintable(shown[0].text));
     for (QWidget* window : QApplication::topLevelWidgets())
         QVERIFY(!qobject_cast<TfmMain*>(window) || !window->isVisible());
+}
+
+void TestMainWindow::listenerFailureAtStartLeavesNothingBehind_data()
+{
+    const QString noSocket = QString("Socket Error # %1\n%2").arg(EMFILE).arg(std::strerror(EMFILE));
+    const QString portInUse = "Could not bind socket. Address and port are already in use.";
+    const QString noThread = QString::fromStdString(std::make_error_code(std::errc::resource_unavailable_try_again).message());
+    QTest::addColumn<TListenerStep>("step");
+    QTest::addColumn<int>("failAt");
+    QTest::addColumn<QString>("shown");
+    const auto box = [](const char* type, const QString& secondLine) {
+        return QString("Exception %1 in module tst_main_window at 00000000.\r\n%2\r\n").arg(type, secondLine);
+    };
+    QTest::newRow("first socket") << TListenerStep::Socket << 1 << box("TSocketError", noSocket + ".");
+    QTest::newRow("second socket") << TListenerStep::Socket << 2 << box("TSocketError", noSocket + ".");
+    QTest::newRow("first bind") << TListenerStep::Bind << 1 << box("TSocketBindError", portInUse);
+    QTest::newRow("second bind") << TListenerStep::Bind << 2 << box("TSocketBindError", portInUse);
+    QTest::newRow("first thread") << TListenerStep::Thread << 1 << box("std::system_error", noThread + ".");
+    QTest::newRow("second thread, a reply in hand-over") << TListenerStep::Thread << 2 << box("std::system_error", noThread + ".");
+}
+
+void TestMainWindow::listenerFailureAtStartLeavesNothingBehind()
+{
+    QFETCH(TListenerStep, step);
+    QFETCH(int, failAt);
+    QFETCH(QString, shown);
+    if (failAt == 2 && !IPv6DatagramSocketsAvailable())
+        QSKIP("this kernel has no IPv6: there is no second socket");
+    TFailingListenerSystem system(step, failAt);
+    if (step == TListenerStep::Thread) {
+        // The first receiving thread (when it runs) takes a device's reply
+        // and blocks in its hand-over to the window being built.
+        system.BeforeFailing = [&] {
+            TNetnsLab::RunIn(deviceNamespace_, [] { SendToPort7080(DeviceAddress, NamedReply("early")); });
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        };
+    }
+    QString text;
+    try {
+        TfmMain window({}, system);
+    } catch (const std::exception& error) {  // the failure under test, as the program's entry reports it
+        text = StartupErrorBox(QString::fromStdString(ReadableTypeName(typeid(error))), "tst_main_window", 0,
+                               QString::fromUtf8(error.what())).text;
+    }
+    QCOMPARE(text, shown);
+    QCOMPARE(std::ranges::count_if(ThreadNames(), [](const std::string& name) { return name.starts_with("IdUDPServer1"); }), 0);
+    QTest::qWait(100);  // a wake-up posted by the stopped thread finds nothing to run
+    QCOMPARE(WaitingAtWildcardPort(), -1L);
+    TfmMain next;  // the port is free again
+    QVERIFY(next.IdUDPServer1->Active());
 }
 
 int main(int argc, char** argv)

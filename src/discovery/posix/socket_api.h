@@ -9,3 +9,4 @@
 
 using TSocketLength = socklen_t;
 inline constexpr int InvalidArgumentError = EINVAL;
+inline constexpr int ReusePortOptionName = SO_REUSEPORT;

@@ -7,3 +7,6 @@
 
 using TSocketLength = int;
 inline constexpr int InvalidArgumentError = WSAEINVAL;
+// Winsock has no SO_REUSEPORT, and nothing asks for it on Windows
+// (port_sharing_windows.cpp); -1 names no option Winsock knows.
+inline constexpr int ReusePortOptionName = -1;

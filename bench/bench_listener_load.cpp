@@ -1,0 +1,434 @@
+// Bursts of numbered replies from a device to the real window (offscreen),
+// once on an idle machine and once beside two busy loops, in one run:
+//   - the time from the first reply sent to the last entry listed, and the
+//     loaded/idle ratio, for bursts of 1,500 and 5,000 replies;
+//   - whether every reply was listed, in the order it was sent;
+//   - how soon a click, a repaint and a close are served while 5,000
+//     replies arrive.
+#include "bench_listener_lab.h"
+#include "discovery/datagram.h"
+#include "reply_builder.h"
+#include "ui/UMain.h"
+#include "ui/device_list.h"
+#include "ui/device_list_model.h"
+
+#include <QApplication>
+#include <QMouseEvent>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <ctime>
+#include <fstream>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+using namespace std::chrono_literals;
+using Bytes = std::vector<std::uint8_t>;
+
+namespace {
+
+constexpr std::chrono::milliseconds Idle{3000};  // no new entry for this long: the burst is over
+constexpr int Rounds = 3;
+
+// Busy programs beside the window: child processes that spin at normal
+// priority until they are killed, or at the latest after `limit`.
+class TBusyLoops {
+public:
+    TBusyLoops(int count, std::chrono::seconds limit)
+    {
+        for (int i = 0; i < count; ++i) {
+            const pid_t child = ::fork();
+            if (child == 0)
+                Spin(limit);
+            children_.push_back(child);
+        }
+        std::this_thread::sleep_for(100ms);  // running before the burst starts
+    }
+    ~TBusyLoops()
+    {
+        for (const pid_t child : children_) {
+            ::kill(child, SIGKILL);
+            ::waitpid(child, nullptr, 0);
+        }
+    }
+    TBusyLoops(const TBusyLoops&) = delete;
+    TBusyLoops& operator=(const TBusyLoops&) = delete;
+
+private:
+    // Only system calls between fork and _exit.
+    [[noreturn]] static void Spin(std::chrono::seconds limit)
+    {
+        timespec now{};
+        ::clock_gettime(CLOCK_MONOTONIC, &now);
+        const time_t end = now.tv_sec + static_cast<time_t>(limit.count());
+        volatile unsigned long work = 0;
+        while (now.tv_sec < end) {
+            for (int i = 0; i < 100000; ++i)
+                work = work + 1;
+            ::clock_gettime(CLOCK_MONOTONIC, &now);
+        }
+        ::_exit(0);
+    }
+
+    std::vector<pid_t> children_;
+};
+
+QString NameOf(std::size_t number)
+{
+    return QString::asprintf("#%05zu", number);
+}
+
+// The device's burst, sent from a thread of its own out of the device's
+// namespace with sendmmsg, a few hundred replies per system call, so that
+// they arrive at nearly line rate, as from a device on the network, even
+// when the busy loops take the sending thread's core now and then. The
+// replies are built before the clock starts.
+class TDeviceBurst {
+public:
+    static constexpr std::size_t PerCall = 256;
+
+    TDeviceBurst(const TListenerBenchLab& lab, std::size_t count)
+    {
+        for (std::size_t i = 0; i < count; ++i) {
+            TSimulatedDevice device;
+            device.deviceName = NameOf(i).toStdString();
+            replies_.push_back(BuildDiscoveryReply(device));
+        }
+        TNetnsLab::RunIn(lab.DeviceNamespace(), [&] {
+            fd_ = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+            sockaddr_in host{};
+            host.sin_family = AF_INET;
+            host.sin_port = htons(DiscoveryPort);
+            ::inet_pton(AF_INET, TListenerBenchLab::HostAddress, &host.sin_addr);
+            if (fd_ < 0 || ::connect(fd_, reinterpret_cast<const sockaddr*>(&host), sizeof host) != 0)
+                throw std::runtime_error("the device's socket");
+        });
+    }
+    ~TDeviceBurst()
+    {
+        if (sender_.joinable())
+            sender_.join();
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    TDeviceBurst(const TDeviceBurst&) = delete;
+    TDeviceBurst& operator=(const TDeviceBurst&) = delete;
+
+    void Start()
+    {
+        sender_ = std::thread([this] {
+            started_ = TBenchClock::now();
+            startedSet_ = true;
+            for (std::size_t first = 0; first < replies_.size(); first += PerCall)
+                SendFrom(first, std::min(PerCall, replies_.size() - first));
+        });
+    }
+    // When the first reply left; valid once the sender has begun.
+    TBenchClock::time_point Started() const
+    {
+        while (!startedSet_)
+            std::this_thread::yield();
+        return started_;
+    }
+    void Finish() { sender_.join(); }
+
+private:
+    void SendFrom(std::size_t first, std::size_t count)
+    {
+        std::vector<iovec> parts(count);
+        std::vector<mmsghdr> messages(count);
+        for (std::size_t i = 0; i < count; ++i) {
+            parts[i] = {replies_[first + i].data(), replies_[first + i].size()};
+            messages[i].msg_hdr.msg_iov = &parts[i];
+            messages[i].msg_hdr.msg_iovlen = 1;
+        }
+        for (std::size_t sent = 0; sent < count;) {
+            const int now = ::sendmmsg(fd_, messages.data() + sent, static_cast<unsigned>(count - sent), 0);
+            if (now <= 0)
+                throw std::runtime_error("sendmmsg");
+            sent += static_cast<std::size_t>(now);
+        }
+    }
+
+    std::vector<Bytes> replies_;
+    int fd_ = -1;
+    std::thread sender_;
+    TBenchClock::time_point started_{};
+    std::atomic<bool> startedSet_{false};
+};
+
+bool ListedInOrder(const TDeviceListModel& entries, std::size_t count)
+{
+    if (static_cast<std::size_t>(entries.rowCount()) != count)
+        return false;
+    for (std::size_t row = 0; row < count; ++row) {
+        if (!entries.DisplayedLines(static_cast<int>(row))[2].contains(NameOf(row)))
+            return false;
+    }
+    return true;
+}
+
+struct TBurstResult {
+    double seconds = 0;    // first reply sent -> last entry listed
+    double firstEntry = 0; // first reply sent -> first entry listed
+    int repaints = 0;      // of the list, meanwhile
+    bool inOrder = false;  // every reply listed, in the order sent
+};
+
+void NoErrorBox(const TErrorBox& box)
+{
+    std::printf("error box: %s\n", qPrintable(box.text));
+}
+
+// Counts the events of one type that reach a watched object.
+class TEventCounter : public QObject {
+public:
+    TEventCounter(QObject& watched, QEvent::Type type) : type_(type) { watched.installEventFilter(this); }
+    int Count() const { return count_; }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        count_ += event->type() == type_ ? 1 : 0;
+        return false;
+    }
+
+private:
+    QEvent::Type type_;
+    int count_ = 0;
+};
+
+TBurstResult Burst(const TListenerBenchLab& lab, std::size_t count)
+{
+    TfmMain window(NoErrorBox);
+    window.show();
+    QCoreApplication::processEvents();
+    TDeviceBurst burst(lab, count);
+    const TDeviceListModel& entries = window.ListBox1->Entries();
+    const TEventCounter repaints(*window.ListBox1->viewport(), QEvent::Paint);
+    burst.Start();
+    const TArrivals arrivals =
+        ProcessEventsUntil([&] { return static_cast<std::size_t>(entries.rowCount()); }, count, Idle);
+    burst.Finish();
+    const std::chrono::duration<double> span = arrivals.last - burst.Started();
+    const std::chrono::duration<double> toFirst = arrivals.first.value_or(arrivals.last) - burst.Started();
+    return {span.count(), toFirst.count(), repaints.Count(), ListedInOrder(entries, count)};
+}
+
+class TRounds {
+public:
+    void Add(const TBurstResult& result) { results_.push_back(result); }
+    double MedianSeconds() const
+    {
+        std::vector<double> seconds = Seconds();
+        return seconds[seconds.size() / 2];
+    }
+    std::string Spread() const
+    {
+        const std::vector<double> seconds = Seconds();
+        return QString::asprintf("%.3f to %.3f", seconds.front(), seconds.back()).toStdString();
+    }
+    double MedianFirstEntry() const
+    {
+        return Median([](const TBurstResult& result) { return result.firstEntry; });
+    }
+    double MedianRepaints() const
+    {
+        return Median([](const TBurstResult& result) { return static_cast<double>(result.repaints); });
+    }
+    bool AllListedInOrder() const
+    {
+        return std::ranges::all_of(results_, [](const TBurstResult& result) { return result.inOrder; });
+    }
+
+private:
+    template <typename Figure>
+    double Median(Figure figure) const
+    {
+        std::vector<double> values;
+        for (const TBurstResult& result : results_)
+            values.push_back(figure(result));
+        std::ranges::sort(values);
+        return values[values.size() / 2];
+    }
+    std::vector<double> Seconds() const
+    {
+        std::vector<double> seconds;
+        for (const TBurstResult& result : results_)
+            seconds.push_back(result.seconds);
+        std::ranges::sort(seconds);
+        return seconds;
+    }
+
+    std::vector<TBurstResult> results_;
+};
+
+// Records when an event of one type first reaches a watched object after
+// it has been armed (from any thread, right before the request is posted).
+class TEventClock : public QObject {
+public:
+    TEventClock(QObject& watched, QEvent::Type type) : type_(type) { watched.installEventFilter(this); }
+    void Arm() { armed_ = true; }
+    std::optional<TBenchClock::time_point> Reached() const { return reached_; }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == type_ && armed_ && !reached_)
+            reached_ = TBenchClock::now();
+        return false;
+    }
+
+private:
+    QEvent::Type type_;
+    std::atomic<bool> armed_{false};
+    std::optional<TBenchClock::time_point> reached_;
+};
+
+struct TResponse {
+    const char* what;
+    TBenchClock::time_point posted{};
+    std::optional<TBenchClock::time_point> served;
+    int listedWhenServed = -1;
+};
+
+// While `count` replies arrive, a user thread asks for a click on the list,
+// a repaint and a close (when 500, 1,000 and 1,500 entries are listed),
+// each posted as the window system would: into the event queue, from
+// outside the window's thread.
+std::vector<TResponse> Responsiveness(const TListenerBenchLab& lab, std::size_t count)
+{
+    TfmMain window(NoErrorBox);
+    window.show();
+    QCoreApplication::processEvents();
+    QWidget* listArea = window.ListBox1->viewport();
+    TEventClock click(*listArea, QEvent::MouseButtonRelease);
+    TEventClock paint(window, QEvent::Paint);
+    TEventClock close(window, QEvent::Close);
+    std::vector<TResponse> responses{{"click on the list", {}, {}, -1}, {"repaint", {}, {}, -1},
+                                     {"close", {}, {}, -1}};
+
+    const TDeviceListModel& entries = window.ListBox1->Entries();
+    std::atomic<int> listed{0};  // written on the window's thread for the user thread
+    const auto giveUp = TBenchClock::now() + 20s;  // should the burst stall
+    const auto waitUntilListed = [&](int entryCount) {
+        while (listed < entryCount && TBenchClock::now() < giveUp)
+            std::this_thread::sleep_for(1ms);
+    };
+    TDeviceBurst burst(lab, count);
+    burst.Start();
+    std::thread user([&] {
+        const QPointF inside(10, 10);
+        waitUntilListed(500);
+        responses[0].posted = TBenchClock::now();
+        click.Arm();
+        QCoreApplication::postEvent(listArea, new QMouseEvent(QEvent::MouseButtonPress, inside, inside, Qt::LeftButton,
+                                                              Qt::LeftButton, Qt::NoModifier));
+        QCoreApplication::postEvent(listArea, new QMouseEvent(QEvent::MouseButtonRelease, inside, inside,
+                                                              Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
+        waitUntilListed(1000);
+        responses[1].posted = TBenchClock::now();
+        paint.Arm();
+        QMetaObject::invokeMethod(&window, [&window] { window.update(); }, Qt::QueuedConnection);
+        waitUntilListed(1500);
+        responses[2].posted = TBenchClock::now();
+        close.Arm();
+        QMetaObject::invokeMethod(&window, &QWidget::close, Qt::QueuedConnection);
+    });
+    const TEventClock* clocks[] = {&click, &paint, &close};
+    const auto noteServed = [&] {
+        std::size_t served = 0;
+        for (std::size_t i = 0; i < responses.size(); ++i) {
+            if (!responses[i].served && clocks[i]->Reached()) {
+                responses[i].served = clocks[i]->Reached();
+                responses[i].listedWhenServed = entries.rowCount();
+            }
+            served += responses[i].served ? 1 : 0;
+        }
+        listed = entries.rowCount();
+        return served;
+    };
+    ProcessEventsUntil(
+        [&] {
+            noteServed();
+            return static_cast<std::size_t>(entries.rowCount());
+        },
+        count, Idle);
+    // Whatever was asked for late in the burst is still served.
+    ProcessEventsUntil(noteServed, responses.size(), Idle);
+    user.join();
+    burst.Finish();
+    return responses;
+}
+
+void PrintResponses(const char* condition, const std::vector<TResponse>& responses, std::size_t count)
+{
+    for (const TResponse& response : responses) {
+        if (!response.served) {
+            std::printf("  %-6s %-18s not served\n", condition, response.what);
+            continue;
+        }
+        const std::chrono::duration<double, std::milli> latency = *response.served - response.posted;
+        std::printf("  %-6s %-18s served in %6.1f ms (aim: 100 ms at most), %d of %zu replies listed by then\n",
+                    condition, response.what, latency.count(), response.listedWhenServed, count);
+    }
+}
+
+// What else runs on the machine: "idle" means without our busy loops.
+std::string LoadAverage()
+{
+    std::ifstream file("/proc/loadavg");
+    std::string one, five;
+    file >> one >> five;
+    return one + " over 1 min, " + five + " over 5 min";
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (const auto status = IsolateOrExplain("bench_listener_load"))
+        return *status;
+    QApplication application(argc, argv);
+    TListenerBenchLab lab;
+
+    std::printf("bursts of replies to the window, idle and beside two busy loops, in one run;\n"
+                "median of %d rounds each, idle and loaded rounds taking turns\n", Rounds);
+    std::printf("(load average before: %s)\n", LoadAverage().c_str());
+    for (const std::size_t count : {std::size_t{1500}, std::size_t{5000}}) {
+        TRounds idle;
+        TRounds loaded;
+        for (int round = 0; round < Rounds; ++round) {
+            idle.Add(Burst(lab, count));
+            const TBusyLoops busy(2, 120s);
+            loaded.Add(Burst(lab, count));
+        }
+        for (const auto& [condition, rounds] : {std::pair{"idle", &idle}, std::pair{"loaded", &loaded}})
+            std::printf("  %5zu replies, %-6s first reply -> last entry %.3f s (median; %s; first entry after %.3f s;"
+                        " %.0f repaints of the list), every reply listed in order: %s\n",
+                        count, condition, rounds->MedianSeconds(), rounds->Spread().c_str(),
+                        rounds->MedianFirstEntry(), rounds->MedianRepaints(), rounds->AllListedInOrder() ? "yes" : "no");
+        std::printf("  %5zu replies: loaded / idle %.2f (aim: 3 or less)\n", count,
+                    idle.MedianSeconds() > 0 ? loaded.MedianSeconds() / idle.MedianSeconds() : 0.0);
+    }
+
+    constexpr std::size_t Arriving = 5000;
+    std::printf("responsiveness while %zu replies arrive\n", Arriving);
+    PrintResponses("idle", Responsiveness(lab, Arriving), Arriving);
+    {
+        const TBusyLoops busy(2, 120s);
+        PrintResponses("loaded", Responsiveness(lab, Arriving), Arriving);
+    }
+    return 0;
+}
