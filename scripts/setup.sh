@@ -9,6 +9,8 @@ packages=(
     iproute2 util-linux                  # network namespaces for the wire tests
     xvfb xdotool x11-utils imagemagick   # the real window under a real X server
     fonts-dejavu-core
+    # The Debian package (scripts/package.sh) and its checks
+    dpkg-dev file ccache git lintian desktop-file-utils appstream
 )
 
 missing=()
