@@ -20,7 +20,9 @@ cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_CXX_FLAGS="$cxxflags" -DCMAKE_EXE_LINKER_FLAGS="$ldflags" >/dev/null
 cmake --build build-release
 
-rm -f dist/quorvel_*.deb
-(cd build-release && cpack -G DEB >/dev/null)
-package=$(ls dist/quorvel_*_amd64.deb)
-echo "$package"
+# CPack stages its files beside the package: keep that in the build folder.
+rm -rf build-release/packages dist/quorvel_*.deb
+(cd build-release && cpack -G DEB -B packages >/dev/null)
+mkdir -p dist
+cp build-release/packages/quorvel_*_amd64.deb dist/
+ls dist/quorvel_*_amd64.deb
