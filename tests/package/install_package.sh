@@ -24,8 +24,19 @@ if [ "${QUORVEL_ISOLATED:-}" != 1 ]; then
     unshare --mount --propagation private true 2>/dev/null || unavailable "cannot make mount namespaces"
     mountpoint=$(mktemp -d)
     trap 'rmdir "$mountpoint"' EXIT
+    # The overlay shows this machine's files as they change: hold the package
+    # manager's locks, as apt does, so that no package run on the machine
+    # changes them under the test (it waits for one that is running).
     status=0
-    unshare --mount --propagation private env QUORVEL_ISOLATED=1 QUORVEL_ROOT="$mountpoint" \
+    perl -MFile::FcntlLock -e '
+        for my $name ("/var/lib/dpkg/lock-frontend", "/var/lib/dpkg/lock") {
+            open(my $file, ">>", $name) or die "$name: $!\n";
+            my $lock = File::FcntlLock->new(l_type => F_WRLCK);
+            $lock->lock($file, F_SETLKW) or die "$name: " . $lock->error . "\n";
+            push @held, $file;
+        }
+        exit(system(@ARGV) >> 8);' -- \
+        unshare --mount --propagation private env QUORVEL_ISOLATED=1 QUORVEL_ROOT="$mountpoint" \
         bash "$0" "$deb" "$closer" || status=$?
     exit $status
 fi
