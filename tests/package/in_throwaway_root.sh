@@ -6,9 +6,10 @@
 #   2. firewalld and ufw read the package's definitions (UDP 7080), and
 #      neither is enabled by installing the package.
 #   3. In a network namespace of its own, the installed /usr/bin/quorvel
-#      starts with the offscreen platform and holds UDP port 7080; under Xvfb,
-#      the close request a window manager's close button sends ends it with
-#      exit status 0.
+#      starts with the offscreen platform and holds UDP port 7080 (nothing can
+#      ask an offscreen window to close, so SIGTERM ends it); under Xvfb, the
+#      close request a window manager's close button sends ends it with exit
+#      status 0.
 #   4. `apt-get purge` removes every file and folder the package brought.
 # Usage: in_throwaway_root.sh PACKAGE.deb SEND-CLOSE-REQUEST
 set -euo pipefail
@@ -77,7 +78,8 @@ for _ in $(seq 100); do holds_port_7080 && break; kill -0 "$app" 2>/dev/null || 
 holds_port_7080 || fail "offscreen: the program did not start listening on UDP port 7080"
 kill -TERM "$app"
 wait_for_exit "$app" 10
-[ "$status" = 143 ] || fail "offscreen: status $status after SIGTERM, expected 143 (ended by the signal)"
+# 143: ended by the signal, not by a crash before it.
+[ "$status" = 143 ] || [ "$status" = 0 ] || fail "offscreen: status $status after SIGTERM, expected 143 or 0"
 echo "offscreen: started and held UDP port 7080"
 
 Xvfb -displayfd 3 -screen 0 640x800x24 -nolisten tcp 3>/tmp/display >/tmp/xvfb.log 2>&1 &
