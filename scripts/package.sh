@@ -25,4 +25,7 @@ rm -rf build-release/packages dist/quorvel_*.deb
 (cd build-release && cpack -G DEB -B packages >/dev/null)
 mkdir -p dist
 cp build-release/packages/quorvel_*_amd64.deb dist/
-ls dist/quorvel_*_amd64.deb
+package=$(ls dist/quorvel_*_amd64.deb)
+echo "$(stat -c %s "$package") bytes"
+dpkg-deb -f "$package" Depends | sed 's/^/Depends: /'
+echo "$package"
