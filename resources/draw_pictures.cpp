@@ -3,6 +3,11 @@
 // blue square. The PNGs are committed next to this file; run it only to
 // change the artwork:
 //     draw_pictures <folder>   (writes device.png, device@2x.png and icon.png into <folder>)
+// The build also draws the desktop's icon theme sizes with it, since the
+// artwork is drawn as shapes and scales to any size:
+//     draw_pictures --icons <folder> <size>...
+//                              (writes <folder>/<size>x<size>/apps/quorvel.png)
+#include <QDir>
 #include <QImage>
 #include <QLinearGradient>
 #include <QPainter>
@@ -52,14 +57,39 @@ QImage DrawPicture(int size)
     return image;
 }
 
+bool SaveIcons(const QString& folder, const QStringList& sizes)
+{
+    for (const QString& text : sizes) {
+        bool isNumber = false;
+        const int size = text.toInt(&isNumber);
+        if (!isNumber || size < 16 || size > 256)
+            return false;
+        const QString apps = QStringLiteral("%1/%2x%2/apps").arg(folder).arg(size);
+        if (!QDir().mkpath(apps) || !DrawPicture(size).save(apps + QStringLiteral("/quorvel.png")))
+            return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[])
 {
     // Painting into a QImage needs no application object and no display.
     QTextStream err(stderr);
+    if (argc >= 4 && QByteArray(argv[1]) == "--icons") {
+        QStringList sizes;
+        for (int i = 3; i < argc; ++i)
+            sizes << QString::fromLocal8Bit(argv[i]);
+        if (!SaveIcons(QString::fromLocal8Bit(argv[2]), sizes)) {
+            err << "could not draw the icons (sizes 16 to 256) into " << argv[2] << '\n';
+            return 1;
+        }
+        return 0;
+    }
     if (argc != 2) {
-        err << "usage: draw_pictures <folder>\n";
+        err << "usage: draw_pictures <folder>\n"
+               "       draw_pictures --icons <folder> <size>...\n";
         return 2;
     }
     const QString folder = QString::fromLocal8Bit(argv[1]);

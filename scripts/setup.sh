@@ -10,6 +10,9 @@ packages=(
     xvfb xdotool x11-utils imagemagick   # the real window under a real X server
     qt6-gtk-platformtheme                # the window under GNOME's dark theme, for real
     fonts-dejavu-core
+    # The Debian package (scripts/package.sh) and its checks
+    dpkg-dev file ccache git lintian desktop-file-utils appstream
+    libfile-fcntllock-perl               # the install test holds the package manager's lock
 )
 
 missing=()

@@ -3,7 +3,8 @@
 #   1. the regular build: unit, widget and network-namespace tests, benchmarks (figures only);
 #   2. everything again under AddressSanitizer + UndefinedBehaviorSanitizer
 #      (the core, the window and the real program), and a bounded fuzz run;
-#   3. the listener and the window's teardown under ThreadSanitizer.
+#   3. the listener and the window's teardown under ThreadSanitizer;
+#   4. the Debian package: built in Release, validated, installed, run and purged.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -33,7 +34,7 @@ failed=0
 echo "== regular build"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" -DQUORVEL_WERROR=$werror >/dev/null
 cmake --build build
-run_ctest build || failed=1
+run_ctest build -LE package || failed=1
 
 if [ -x scripts/bench.sh ]; then
     echo "== benchmarks (figures only)"
@@ -54,6 +55,14 @@ cmake --build build-tsan
 if ctest --test-dir build-tsan -N -L tsan | grep -q 'Total Tests: [1-9]'; then
     run_ctest build-tsan -L tsan || failed=1
 fi
+
+# ---- Debian package ---------------------------------------------------------
+# Its own Release build (build-release/, ccache when installed), then the checks
+# of tests/package/ on dist/quorvel_*.deb; run alone, after the tests above,
+# so the Release build does not compete with them.
+echo "== Debian package"
+run_ctest build -L package || failed=1
+# ---- end of Debian package ---------------------------------------------------
 
 passed=$(awk '{ for (i = 1; i <= NF; i++) if ($i == "out" && $(i+1) == "of") total += $(i+2); for (i = 1; i <= NF; i++) if ($i == "failed") bad += $(i-2) } END { print total - bad }' "$summary")
 bad=$(awk '{ for (i = 1; i <= NF; i++) if ($i == "failed") bad += $(i-2) } END { print bad + 0 }' "$summary")

@@ -1,0 +1,67 @@
+# The Debian package, written by scripts/package.sh with CPack:
+# dist/quorvel_<version>_amd64.deb.
+#
+# Version: the project() version when HEAD carries the release tag
+# v<version> (or when there is no git checkout, as in a source tarball);
+# otherwise <version>+git<commit date>.<short hash>, which Debian orders after
+# the release <version> and before the next one, and which names the commit.
+
+find_package(Git QUIET)
+set(QUORVEL_PACKAGE_VERSION ${PROJECT_VERSION})
+set(QUORVEL_PACKAGE_DATE "")
+if(GIT_FOUND AND EXISTS ${PROJECT_SOURCE_DIR}/.git)
+    execute_process(COMMAND ${GIT_EXECUTABLE} describe --tags --exact-match --match v${PROJECT_VERSION} HEAD
+        WORKING_DIRECTORY ${PROJECT_SOURCE_DIR} RESULT_VARIABLE untagged OUTPUT_QUIET ERROR_QUIET)
+    execute_process(COMMAND ${GIT_EXECUTABLE} log -1 --format=%cd%n%h%n%cD --date=format:%Y%m%d
+        WORKING_DIRECTORY ${PROJECT_SOURCE_DIR} OUTPUT_VARIABLE head_commit
+        OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+    if(head_commit)
+        string(REPLACE "\n" ";" head_commit "${head_commit}")
+        list(GET head_commit 0 commit_day)
+        list(GET head_commit 1 commit_hash)
+        list(GET head_commit 2 QUORVEL_PACKAGE_DATE)
+        if(untagged)
+            set(QUORVEL_PACKAGE_VERSION ${PROJECT_VERSION}+git${commit_day}.${commit_hash})
+        endif()
+    endif()
+endif()
+if(NOT QUORVEL_PACKAGE_DATE)
+    string(TIMESTAMP QUORVEL_PACKAGE_DATE "%a, %d %b %Y %H:%M:%S +0000" UTC)
+endif()
+
+set(QUORVEL_MAINTAINER "Quorvel maintainers <maintainers@quorvel.example>"
+    CACHE STRING "Maintainer field of the Debian package")
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME quorvel)
+set(CPACK_PACKAGE_VERSION ${QUORVEL_PACKAGE_VERSION})
+set(CPACK_PACKAGE_VENDOR "Quorvel")
+set(CPACK_PACKAGE_CONTACT ${QUORVEL_MAINTAINER})
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION net)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${QUORVEL_MAINTAINER})
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://quorvel.example/")
+# Depends comes from the binary's libraries (dpkg-shlibdeps); nothing is
+# written by hand. The X11 and offscreen platform plugins ship with libqt6gui6.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+# The ufw profile lives in /etc: a conffile, kept on remove and removed on purge.
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/packaging/conffiles)
+# The first line is the synopsis; the others are the long description, one
+# leading space added by CPack.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
+"find Quorvel network devices on the local network
+Quorvel lists the Quorvel devices on the local IPv4 network. A click on its
+refresh picture broadcasts a discovery request on UDP port 7080 from every
+address of the computer; every device that answers is listed with its IP
+address, version, name and serial number, DHCP and HTTP state, ports,
+network mask and MAC address.
+.
+The package brings a firewalld service and a ufw application profile, both
+named quorvel, that let the devices' answers in; neither is enabled by
+installing the package.")
+
+include(CPack)
