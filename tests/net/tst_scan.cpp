@@ -72,13 +72,14 @@ public:
     TCapture(const TCapture&) = delete;
     TCapture& operator=(const TCapture&) = delete;
 
-    // Everything queued so far. Delivery over veth has finished when the
-    // send returns; the short wait only keeps a slow machine from missing one.
+    // Everything queued so far. Delivery over veth usually has finished when
+    // the send returns, but a loaded machine can hold a datagram in the
+    // receiving side's backlog for a while: the wait keeps it from being missed.
     std::vector<TCaptured> Drain() const
     {
         std::vector<TCaptured> datagrams;
         pollfd readable{fd_, POLLIN, 0};
-        while (::poll(&readable, 1, 200) == 1)
+        while (::poll(&readable, 1, 1000) == 1)
             datagrams.push_back(ReceiveOne());
         return datagrams;
     }
