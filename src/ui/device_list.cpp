@@ -55,9 +55,9 @@ TStyleData ValuesOf(const TDeviceSummary& summary)
 
 TDeviceList::TDeviceList(QWidget* parent)
     : QListView(parent)
-    , m_entries(new TDeviceListModel(this))
+    , entries_(new TDeviceListModel(this))
 {
-    setModel(m_entries);
+    setModel(entries_);
     setItemDelegate(new TEntryDelegate(this));
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -74,24 +74,24 @@ TDeviceList::TDeviceList(QWidget* parent)
 // entry between its placing and its values.
 void TDeviceList::AddDeviceEntry(const TDeviceSummary& summary)
 {
-    m_entries->AppendEntry(ValuesOf(summary));
+    entries_->AppendEntry(ValuesOf(summary));
 }
 
 void TDeviceList::AddDeviceEntry(const TDeviceSummary& summary, const TDeviceFacts& facts)
 {
-    m_entries->AppendEntry(ValuesOf(summary), facts);
+    entries_->AppendEntry(ValuesOf(summary), facts);
 }
 
 void TDeviceList::Clear()
 {
-    m_pendingLayout.stop();  // removing the rows lays the list out anew
-    m_entries->Clear();
+    pendingLayout_.stop();  // removing the rows lays the list out anew
+    entries_->Clear();
     selectionModel()->clear();
 }
 
 const TDeviceListModel& TDeviceList::Entries() const
 {
-    return *m_entries;
+    return *entries_;
 }
 
 bool TDeviceList::IsOnDevicePicture(QPoint viewportPosition) const
@@ -106,10 +106,10 @@ bool TDeviceList::IsOnDevicePicture(QPoint viewportPosition) const
 
 bool TDeviceList::PictureTakesPress(QMouseEvent* event)
 {
-    m_pictureHasPointer = IsOnDevicePicture(event->position().toPoint());
-    if (m_pictureHasPointer)
+    pictureHasPointer_ = IsOnDevicePicture(event->position().toPoint());
+    if (pictureHasPointer_)
         event->accept();
-    return m_pictureHasPointer;
+    return pictureHasPointer_;
 }
 
 void TDeviceList::mousePressEvent(QMouseEvent* event)
@@ -120,7 +120,7 @@ void TDeviceList::mousePressEvent(QMouseEvent* event)
 
 void TDeviceList::mouseMoveEvent(QMouseEvent* event)
 {
-    if (m_pictureHasPointer)
+    if (pictureHasPointer_)
         event->accept();
     else
         QListView::mouseMoveEvent(event);
@@ -128,7 +128,7 @@ void TDeviceList::mouseMoveEvent(QMouseEvent* event)
 
 void TDeviceList::mouseReleaseEvent(QMouseEvent* event)
 {
-    if (std::exchange(m_pictureHasPointer, false))
+    if (std::exchange(pictureHasPointer_, false))
         event->accept();
     else
         QListView::mouseReleaseEvent(event);
@@ -150,11 +150,11 @@ void TDeviceList::wheelEvent(QWheelEvent* event)
         QListView::wheelEvent(event);
         return;
     }
-    if ((angle > 0) != (m_wheelRemainder > 0))
-        m_wheelRemainder = 0;  // a turn the other way forgets the rest
-    m_wheelRemainder += angle * ItemHeight;
-    const int pixels = m_wheelRemainder / NotchAngle;
-    m_wheelRemainder -= pixels * NotchAngle;
+    if ((angle > 0) != (wheelRemainder_ > 0))
+        wheelRemainder_ = 0;  // a turn the other way forgets the rest
+    wheelRemainder_ += angle * ItemHeight;
+    const int pixels = wheelRemainder_ / NotchAngle;
+    wheelRemainder_ -= pixels * NotchAngle;
     QScrollBar* bar = verticalScrollBar();
     const int before = bar->value();
     bar->setValue(before - pixels);
@@ -171,20 +171,20 @@ void TDeviceList::rowsInserted(const QModelIndex& parent, int start, int end)
 {
     const bool belowViewport = qint64(start) * ItemHeight >= verticalOffset() + viewport()->height();
     if (belowViewport && !parent.isValid()) {
-        if (!m_pendingLayout.isActive())
-            m_pendingLayout.start(PendingLayoutMilliseconds, this);
+        if (!pendingLayout_.isActive())
+            pendingLayout_.start(PendingLayoutMilliseconds, this);
         return;
     }
-    m_pendingLayout.stop();
+    pendingLayout_.stop();
     QListView::rowsInserted(parent, start, end);
 }
 
 void TDeviceList::timerEvent(QTimerEvent* event)
 {
-    if (event->timerId() != m_pendingLayout.timerId()) {
+    if (event->timerId() != pendingLayout_.timerId()) {
         QListView::timerEvent(event);
         return;
     }
-    m_pendingLayout.stop();
+    pendingLayout_.stop();
     doItemsLayout();
 }

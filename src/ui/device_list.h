@@ -47,8 +47,8 @@ private:
     // takes the event, and the gesture, away from the list.
     bool PictureTakesPress(QMouseEvent* event);
 
-    TDeviceListModel* m_entries;  // owned by this view as its QObject child
-    bool m_pictureHasPointer = false;  // a press on a device picture owns the gesture until release
-    int m_wheelRemainder = 0;  // eighths of a degree times ItemHeight, not yet scrolled
-    QBasicTimer m_pendingLayout;  // runs while appended entries wait to be laid out
+    TDeviceListModel* entries_;  // owned by this view as its QObject child
+    bool pictureHasPointer_ = false;  // a press on a device picture owns the gesture until release
+    int wheelRemainder_ = 0;  // eighths of a degree times ItemHeight, not yet scrolled
+    QBasicTimer pendingLayout_;  // runs while appended entries wait to be laid out
 };

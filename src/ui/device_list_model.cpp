@@ -4,12 +4,12 @@
 
 int TDeviceListModel::rowCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : static_cast<int>(m_entries.size());
+    return parent.isValid() ? 0 : static_cast<int>(entries_.size());
 }
 
 QModelIndex TDeviceListModel::index(int row, int column, const QModelIndex& parent) const
 {
-    const bool inside = row >= 0 && std::size_t(row) < m_entries.size() && column == 0 && !parent.isValid();
+    const bool inside = row >= 0 && std::size_t(row) < entries_.size() && column == 0 && !parent.isValid();
     return inside ? createIndex(row, 0) : QModelIndex();
 }
 
@@ -17,7 +17,7 @@ QVariant TDeviceListModel::data(const QModelIndex& index, int role) const
 {
     if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
         return {};
-    const std::optional<TDeviceFacts>& facts = m_entries[std::size_t(index.row())].facts;
+    const std::optional<TDeviceFacts>& facts = entries_[std::size_t(index.row())].facts;
     switch (role) {
     case ReportedIpRole:
         return facts ? QVariant(facts->reportedIp) : QVariant();
@@ -50,22 +50,22 @@ void TDeviceListModel::AppendEntry(TStyleData values, std::optional<TDeviceFacts
 {
     const int row = rowCount();
     beginInsertRows({}, row, row);
-    m_entries.push_back({std::move(values), std::move(facts)});
+    entries_.push_back({std::move(values), std::move(facts)});
     endInsertRows();
 }
 
 void TDeviceListModel::Clear()
 {
-    if (m_entries.empty())
+    if (entries_.empty())
         return;
     beginRemoveRows({}, 0, rowCount() - 1);
-    m_entries = {};  // gives the memory back, not just the rows
+    entries_ = {};  // gives the memory back, not just the rows
     endRemoveRows();
 }
 
 QStringList TDeviceListModel::DisplayedLines(int row) const
 {
-    const TStyleData& entry = m_entries.at(static_cast<std::size_t>(row)).values;
+    const TStyleData& entry = entries_.at(static_cast<std::size_t>(row)).values;
     QStringList lines;
     lines.reserve(static_cast<qsizetype>(CustomItem::TextElements.size()));
     for (CustomItem::Element element : CustomItem::TextElements)
@@ -75,7 +75,7 @@ QStringList TDeviceListModel::DisplayedLines(int row) const
 
 std::optional<QString> TDeviceListModel::NamedValue(int row, QAnyStringView name) const
 {
-    return m_entries.at(static_cast<std::size_t>(row)).values.Value(name);
+    return entries_.at(static_cast<std::size_t>(row)).values.Value(name);
 }
 
 std::optional<TDeviceFacts> TDeviceListModel::FactsOf(const QModelIndex& entry)

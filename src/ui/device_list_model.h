@@ -51,5 +51,5 @@ private:
         TStyleData values;
         std::optional<TDeviceFacts> facts;
     };
-    std::vector<TEntry> m_entries;
+    std::vector<TEntry> entries_;
 };

@@ -45,12 +45,12 @@ constexpr qreal MarkFrameOpacity = 0.6;
 
 TEntryDelegate::TEntryDelegate(QObject* parent)
     : QAbstractItemDelegate(parent)
-    , m_devicePicture(ScaledDevicePicture())
+    , devicePicture_(ScaledDevicePicture())
 {
-    for (std::size_t i = 0; i < m_fonts.size(); ++i) {
-        m_fonts[i] = ElementFont(CustomItem::Elements[i]);
+    for (std::size_t i = 0; i < fonts_.size(); ++i) {
+        fonts_[i] = ElementFont(CustomItem::Elements[i]);
         const QColor colour = QColor::fromRgba(CustomItem::Elements[i].colour);
-        m_colours[i] = {colour, ReadableOnSelection(colour)};
+        colours_[i] = {colour, ReadableOnSelection(colour)};
     }
 }
 
@@ -62,12 +62,12 @@ void TEntryDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option
         DrawSelection(painter, option.rect);
     const TEntryLayout layout = LayOutEntry(option.rect.width());
     const QPoint origin = option.rect.topLeft();
-    painter->drawPixmap(layout.devicePicture.translated(origin), m_devicePicture);
+    painter->drawPixmap(layout.devicePicture.translated(origin), devicePicture_);
 
     const QStringList lines = index.data(TDeviceListModel::LinesRole).toStringList();
     for (std::size_t i = 0; i < CustomItem::TextElements.size() && i < std::size_t(lines.size()); ++i) {
         const CustomItem::Element element = CustomItem::TextElements[i];
-        const QColor& colour = selected ? m_colours[element].selected : m_colours[element].plain;
+        const QColor& colour = selected ? colours_[element].selected : colours_[element].plain;
         DrawLine(painter, element, layout.elements[element].translated(origin), colour, lines[qsizetype(i)]);
     }
     painter->restore();
@@ -93,7 +93,7 @@ void TEntryDelegate::DrawLine(QPainter* painter, CustomItem::Element element, QR
 {
     // One plain-text line, vertically centred in its band; TextDontClip lets
     // a long line run on past the column until the viewport cuts it off.
-    const QFont& font = m_fonts[element];
+    const QFont& font = fonts_[element];
     const QFontMetrics metrics(font);
     painter->setFont(font);
     constexpr int flags = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine | Qt::TextDontClip;

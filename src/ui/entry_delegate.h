@@ -30,7 +30,7 @@ private:
         QColor selected;  // the same, kept readable on the selection highlight
     };
 
-    QPixmap m_devicePicture;  // already scaled to the size the layout gives it
-    std::array<QFont, CustomItem::ElementCount> m_fonts;
-    std::array<TLineColours, CustomItem::ElementCount> m_colours;
+    QPixmap devicePicture_;  // already scaled to the size the layout gives it
+    std::array<QFont, CustomItem::ElementCount> fonts_;
+    std::array<TLineColours, CustomItem::ElementCount> colours_;
 };

@@ -4,23 +4,23 @@
 
 void TStyleData::Reserve(std::size_t count)
 {
-    m_values.reserve(count);
+    values_.reserve(count);
 }
 
 void TStyleData::Set(const QString& name, const QString& text)
 {
-    const auto same = std::find_if(m_values.begin(), m_values.end(), [&name](const auto& value) {
+    const auto same = std::find_if(values_.begin(), values_.end(), [&name](const auto& value) {
         return value.first.compare(name, Qt::CaseInsensitive) == 0;
     });
-    if (same != m_values.end())
+    if (same != values_.end())
         same->second = text;
     else
-        m_values.emplace_back(name, text);
+        values_.emplace_back(name, text);
 }
 
 std::optional<QString> TStyleData::Value(QAnyStringView name) const
 {
-    for (const auto& [valueName, text] : m_values) {
+    for (const auto& [valueName, text] : values_) {
         if (QAnyStringView::compare(name, valueName, Qt::CaseInsensitive) == 0)
             return text;
     }

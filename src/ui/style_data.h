@@ -17,5 +17,5 @@ public:
     std::optional<QString> Value(QAnyStringView name) const;
 
 private:
-    std::vector<std::pair<QString, QString>> m_values;  // (name, text), a handful per entry
+    std::vector<std::pair<QString, QString>> values_;  // (name, text), a handful per entry
 };
