@@ -5,8 +5,10 @@
 #include <QEnterEvent>
 #include <QPainter>
 
-TClickablePicture::TClickablePicture(std::future<QImage> picture, TWrapEffect& warp, QWidget* parent)
-    : QAbstractButton(parent), loadingPicture_(std::move(picture)), warp_(warp)
+#include <algorithm>
+
+TClickablePicture::TClickablePicture(std::vector<TPictureFile> sizes, TWrapEffect& warp, QWidget* parent)
+    : QAbstractButton(parent), sizes_(std::move(sizes)), warp_(warp)
 {
     // The picture is no keyboard stop: a click is the one way to use it.
     setFocusPolicy(Qt::NoFocus);
@@ -21,19 +23,33 @@ void TClickablePicture::paintEvent(QPaintEvent*)
     QPainter(this).drawImage(QPoint(), warp_.Enabled ? warp_.Warped(plain) : plain);
 }
 
+// The size made for exactly `side` pixels, or else the largest, scaled down
+// below: decoding and scaling a picture much larger than shown costs more
+// than building the rest of the window, and a size that fits exactly is
+// left as it is. The pre-scaled sizes were scaled from the largest the same
+// way, so the picture looks the same whichever is used.
+const QImage& TClickablePicture::PictureFor(int side)
+{
+    const auto exact = std::ranges::find(sizes_, side, &TPictureFile::side);
+    const QString& path = (exact != sizes_.end() ? *exact : sizes_.back()).path;
+    if (path != loadedPath_) {
+        picture_ = QImage(path);
+        loadedPath_ = path;
+    }
+    return picture_;
+}
+
 // The picture scaled to fit the band and centred, kept until the band's size
-// changes: scaling 512 x 512 down on every repaint would dominate a frame.
+// changes, so that a repaint does not scale it again.
 const QImage& TClickablePicture::PlainBand()
 {
     const qreal ratio = devicePixelRatioF();
     const QSize devicePixels = size() * ratio;
     if (cachedBand_.size() == devicePixels && cachedBand_.devicePixelRatio() == ratio)
         return cachedBand_;
-    if (loadingPicture_.valid())
-        picture_ = loadingPicture_.get();
     cachedBand_ = QImage(devicePixels, QImage::Format_ARGB32_Premultiplied);
     cachedBand_.fill(Qt::transparent);
-    const QImage scaled = picture_.scaled(devicePixels, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    const QImage scaled = PictureFor(std::min(devicePixels.width(), devicePixels.height())).scaled(devicePixels, Qt::KeepAspectRatio, Qt::SmoothTransformation);
     QPainter(&cachedBand_).drawImage((devicePixels.width() - scaled.width()) / 2,
                                       (devicePixels.height() - scaled.height()) / 2, scaled);
     cachedBand_.setDevicePixelRatio(ratio);
