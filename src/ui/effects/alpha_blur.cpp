@@ -1,6 +1,7 @@
 #include "alpha_blur.h"
 
 #include <algorithm>
+#include <utility>
 #include <array>
 #include <vector>
 
@@ -8,22 +9,23 @@ namespace {
 
 using TLine = std::vector<float>;
 
-// One box pass of width 2 * radius + 1 along a line, with a running sum so
-// its cost does not grow with the radius.
-void BoxPass(TLine& line, int radius, TLine& scratch)
+// One box pass of width 2 * radius + 1 along a line, zero beyond its ends,
+// with a running sum so its cost does not grow with the radius. The line is
+// copied between zeros first, so the loop needs no test for the ends.
+void BoxPass(TLine& line, int radius, TLine& padded)
 {
-    const int length = static_cast<int>(line.size());
-    scratch = line;
+    const std::size_t length = line.size();
+    const std::size_t r = static_cast<std::size_t>(radius);
+    padded.assign(length + 2 * r + 1, 0.0f);
+    std::copy(line.begin(), line.end(), padded.begin() + std::ptrdiff_t(r + 1));
     const float scale = 1.0f / static_cast<float>(2 * radius + 1);
     float sum = 0;
-    for (int i = 0; i <= std::min(radius, length - 1); ++i)
-        sum += scratch[static_cast<std::size_t>(i)];
-    for (int i = 0; i < length; ++i) {
-        line[static_cast<std::size_t>(i)] = sum * scale;
-        if (i + radius + 1 < length)
-            sum += scratch[static_cast<std::size_t>(i + radius + 1)];
-        if (i - radius >= 0)
-            sum -= scratch[static_cast<std::size_t>(i - radius)];
+    for (std::size_t k = 1; k <= 2 * r; ++k)
+        sum += padded[k];
+    for (std::size_t i = 0; i < length; ++i) {
+        sum += padded[i + 2 * r + 1];
+        line[i] = sum * scale;
+        sum -= padded[i + 1];
     }
 }
 
@@ -38,8 +40,36 @@ struct TAlphaPlane {
     int width = 0;
     int height = 0;
     std::vector<float> values;
-    float& At(int x, int y) { return values[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)]; }
+    float* Row(int y) { return values.data() + std::ptrdiff_t(y) * width; }
 };
+
+// The same box pass down every column at once, a row at a time, so that the
+// inner loops run along rows.
+void BoxPassDown(TAlphaPlane& plane, int radius, std::vector<float>& padded, TLine& sums)
+{
+    const std::ptrdiff_t width = plane.width;
+    const std::ptrdiff_t r = radius;
+    padded.assign(static_cast<std::size_t>((plane.height + 2 * r + 1) * width), 0.0f);
+    std::copy(plane.values.begin(), plane.values.end(), padded.begin() + (r + 1) * width);
+    const float scale = 1.0f / static_cast<float>(2 * radius + 1);
+    sums.assign(static_cast<std::size_t>(width), 0.0f);
+    const auto row = [&](std::ptrdiff_t k) { return padded.data() + k * width; };
+    for (std::ptrdiff_t k = 1; k <= 2 * r; ++k) {
+        const float* added = row(k);
+        for (std::ptrdiff_t x = 0; x < width; ++x)
+            sums[std::size_t(x)] += added[x];
+    }
+    for (int y = 0; y < plane.height; ++y) {
+        const float* added = row(y + 2 * r + 1);
+        const float* dropped = row(y + 1);
+        float* out = plane.Row(y);
+        for (std::ptrdiff_t x = 0; x < width; ++x) {
+            sums[std::size_t(x)] += added[x];
+            out[x] = sums[std::size_t(x)] * scale;
+            sums[std::size_t(x)] -= dropped[x];
+        }
+    }
+}
 
 // The blur runs on a half-resolution plane: a soft glow has no detail that
 // the halving loses, and it costs a quarter of the work. The result is
@@ -66,22 +96,35 @@ std::vector<TSamplePoint> SamplePoints(int fullLength, int reducedLength)
     return points;
 }
 
+// The silhouette's alpha, `margin` transparent pixels around it, averaged
+// over blocks of Reduction x Reduction pixels. Summed as integers first.
 TAlphaPlane ReducedAlpha(const QImage& silhouette, int margin)
 {
-    const QImage alpha = silhouette.convertToFormat(QImage::Format_Alpha8);
     TAlphaPlane plane;
-    plane.width = (alpha.width() + 2 * margin + Reduction - 1) / Reduction;
-    plane.height = (alpha.height() + 2 * margin + Reduction - 1) / Reduction;
-    plane.values.assign(static_cast<std::size_t>(plane.width) * static_cast<std::size_t>(plane.height), 0.0f);
-    const float share = 1.0f / (255.0f * Reduction * Reduction);
-    const int width = alpha.width();
-    const int height = alpha.height();
-    for (int y = 0; y < height; ++y) {
-        const uchar* row = alpha.constScanLine(y);
-        float* reducedRow = &plane.At(0, (y + margin) / Reduction);
-        for (int x = 0; x < width; ++x)
-            reducedRow[(x + margin) / Reduction] += static_cast<float>(row[x]) * share;
+    plane.width = (silhouette.width() + 2 * margin + Reduction - 1) / Reduction;
+    plane.height = (silhouette.height() + 2 * margin + Reduction - 1) / Reduction;
+    const std::size_t count = static_cast<std::size_t>(plane.width) * static_cast<std::size_t>(plane.height);
+    std::vector<int> sums(count, 0);
+    const int width = silhouette.width();
+    for (int y = 0; y < silhouette.height(); ++y) {
+        const auto* pixels = reinterpret_cast<const QRgb*>(silhouette.constScanLine(y));
+        int* reducedRow = sums.data() + std::ptrdiff_t((y + margin) / Reduction) * plane.width;
+        // Two pixels at a time into the block they share; an odd margin
+        // leaves the first pixel to a block of its own.
+        static_assert(Reduction == 2);
+        int x = margin % Reduction;
+        if (x == 1)
+            reducedRow[margin / Reduction] += qAlpha(pixels[0]);
+        int* block = reducedRow + (x + margin) / Reduction;
+        for (; x + 1 < width; x += 2, ++block)
+            *block += qAlpha(pixels[x]) + qAlpha(pixels[x + 1]);
+        if (x < width)
+            *block += qAlpha(pixels[x]);
     }
+    plane.values.resize(count);
+    const float share = 1.0f / (255.0f * Reduction * Reduction);
+    std::transform(sums.begin(), sums.end(), plane.values.begin(),
+                   [share](int sum) { return static_cast<float>(sum) * share; });
     return plane;
 }
 
@@ -89,19 +132,14 @@ void BlurPlane(TAlphaPlane& plane, int radius)
 {
     TLine line, scratch;
     for (int y = 0; y < plane.height; ++y) {
-        line.assign(plane.values.begin() + std::ptrdiff_t(y) * plane.width,
-                    plane.values.begin() + std::ptrdiff_t(y + 1) * plane.width);
+        float* row = plane.Row(y);
+        line.assign(row, row + plane.width);
         Blur(line, radius, scratch);
-        std::copy(line.begin(), line.end(), plane.values.begin() + std::ptrdiff_t(y) * plane.width);
+        std::copy(line.begin(), line.end(), row);
     }
-    line.resize(static_cast<std::size_t>(plane.height));
-    for (int x = 0; x < plane.width; ++x) {
-        for (int y = 0; y < plane.height; ++y)
-            line[static_cast<std::size_t>(y)] = plane.At(x, y);
-        Blur(line, radius, scratch);
-        for (int y = 0; y < plane.height; ++y)
-            plane.At(x, y) = line[static_cast<std::size_t>(y)];
-    }
+    std::vector<float> padded;
+    for (int pass = 0; pass < 3; ++pass)
+        BoxPassDown(plane, radius, padded, line);
 }
 
 // Premultiplied pixels of one colour, for alpha 0..1 in 256 steps, made
@@ -128,30 +166,70 @@ private:
     std::array<QRgb, Steps> table_{};
 };
 
+// The stretches of one row of the result that the hidden rectangles leave
+// uncovered, as [start, end) pairs in order.
+std::vector<std::pair<int, int>> Uncovered(int y, int width, const std::vector<QRect>& hidden)
+{
+    std::vector<std::pair<int, int>> covered;
+    for (const QRect& rect : hidden) {
+        if (y >= rect.top() && y <= rect.bottom())
+            covered.emplace_back(std::clamp(rect.left(), 0, width), std::clamp(rect.right() + 1, 0, width));
+    }
+    std::ranges::sort(covered);
+    std::vector<std::pair<int, int>> uncovered;
+    int from = 0;
+    for (const auto& [start, end] : covered) {
+        if (start > from)
+            uncovered.emplace_back(from, start);
+        from = std::max(from, end);
+    }
+    if (from < width)
+        uncovered.emplace_back(from, width);
+    return uncovered;
+}
+
+// Pixels [from, to) of one row of the result: `between` (the plane already
+// interpolated down to this row) interpolated across, and coloured.
+void ColourStretch(QRgb* pixels, int from, int to, const TLine& between, const std::vector<TSamplePoint>& columns,
+                   const TColourer& coloured)
+{
+    for (std::size_t x = static_cast<std::size_t>(from); x < static_cast<std::size_t>(to); ++x) {
+        const TSamplePoint& column = columns[x];
+        const float left = between[static_cast<std::size_t>(column.first)];
+        const float right = between[static_cast<std::size_t>(column.second)];
+        pixels[x] = coloured(left + (right - left) * column.weight);
+    }
+}
+
 }  // namespace
 
-QImage SoftColouredSilhouette(const QImage& silhouette, int margin, int radius,
-                              const QColor& color, qreal opacity)
+QImage SoftColouredSilhouette(const QImage& silhouette, int margin, int radius, const QColor& color, qreal opacity,
+                              const std::vector<QRect>& hidden)
 {
-    TAlphaPlane plane = ReducedAlpha(silhouette, margin);
+    const QImage shape = silhouette.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    TAlphaPlane plane = ReducedAlpha(shape, margin);
     BlurPlane(plane, std::max(1, radius / Reduction));
 
-    // Back to full resolution, interpolating between reduced pixel centres.
-    QImage result(silhouette.size() + QSize(2 * margin, 2 * margin), QImage::Format_ARGB32_Premultiplied);
+    // Back to full resolution, interpolating between reduced pixel centres,
+    // except where it would be covered anyway.
+    QImage result(shape.size() + QSize(2 * margin, 2 * margin), QImage::Format_ARGB32_Premultiplied);
+    result.fill(Qt::transparent);
+    std::vector<QRect> hiddenInResult;
+    for (const QRect& rect : hidden)
+        hiddenInResult.push_back(rect.translated(margin, margin));
     const std::vector<TSamplePoint> columns = SamplePoints(result.width(), plane.width);
     const std::vector<TSamplePoint> rows = SamplePoints(result.height(), plane.height);
     const TColourer coloured(color, opacity);
+    TLine between(static_cast<std::size_t>(plane.width));
     for (int y = 0; y < result.height(); ++y) {
         const TSamplePoint& row = rows[static_cast<std::size_t>(y)];
-        const float* upper = &plane.At(0, row.first);
-        const float* lower = &plane.At(0, row.second);
+        const float* upper = plane.Row(row.first);
+        const float* lower = plane.Row(row.second);
+        for (std::size_t x = 0; x < between.size(); ++x)
+            between[x] = upper[x] + (lower[x] - upper[x]) * row.weight;
         auto* pixels = reinterpret_cast<QRgb*>(result.scanLine(y));
-        for (std::size_t x = 0; x < columns.size(); ++x) {
-            const TSamplePoint& column = columns[x];
-            const float top = upper[column.first] + (upper[column.second] - upper[column.first]) * column.weight;
-            const float bottom = lower[column.first] + (lower[column.second] - lower[column.first]) * column.weight;
-            pixels[x] = coloured(top + (bottom - top) * row.weight);
-        }
+        for (const auto& [from, to] : Uncovered(y, result.width(), hiddenInResult))
+            ColourStretch(pixels, from, to, between, columns, coloured);
     }
     return result;
 }
