@@ -225,16 +225,20 @@ QImage SoftColouredSilhouette(const QImage& silhouette, int margin, int radius, 
         const TSamplePoint& row = rows[static_cast<std::size_t>(y)];
         const float* upper = plane.Row(row.first);
         const float* lower = plane.Row(row.second);
-        for (std::size_t x = 0; x < between.size(); ++x)
-            between[x] = upper[x] + (lower[x] - upper[x]) * row.weight;
         auto* pixels = reinterpret_cast<QRgb*>(result.scanLine(y));
-        for (const auto& [from, to] : Uncovered(y, result.width(), hiddenInResult))
+        for (const auto& [from, to] : Uncovered(y, result.width(), hiddenInResult)) {
+            // Down first, over the plane's columns that this stretch needs.
+            const auto last = static_cast<std::size_t>(columns[static_cast<std::size_t>(to - 1)].second);
+            for (auto x = static_cast<std::size_t>(columns[static_cast<std::size_t>(from)].first); x <= last; ++x)
+                between[x] = upper[x] + (lower[x] - upper[x]) * row.weight;
             ColourStretch(pixels, from, to, between, columns, coloured);
+        }
     }
     return result;
 }
 
-QImage SoftColouredRectangle(QSize size, int margin, int radius, const QColor& color, qreal opacity)
+QImage SoftColouredRectangle(QSize size, int margin, int radius, const QColor& color, qreal opacity,
+                             const QRect& hidden)
 {
     TLine scratch;
     const auto profile = [&](int inside) {
@@ -246,11 +250,15 @@ QImage SoftColouredRectangle(QSize size, int margin, int radius, const QColor& c
     const TLine across = profile(size.width());
     const TLine down = profile(size.height());
     QImage result(static_cast<int>(across.size()), static_cast<int>(down.size()), QImage::Format_ARGB32_Premultiplied);
+    result.fill(Qt::transparent);
     const TColourer coloured(color, opacity);
-    for (std::size_t y = 0; y < down.size(); ++y) {
-        auto* row = reinterpret_cast<QRgb*>(result.scanLine(static_cast<int>(y)));
-        for (std::size_t x = 0; x < across.size(); ++x)
-            row[x] = coloured(across[x] * down[y]);
+    for (int y = 0; y < result.height(); ++y) {
+        auto* row = reinterpret_cast<QRgb*>(result.scanLine(y));
+        const float factor = down[static_cast<std::size_t>(y)];
+        for (const auto& [from, to] : Uncovered(y, result.width(), {hidden})) {
+            for (std::size_t x = static_cast<std::size_t>(from); x < static_cast<std::size_t>(to); ++x)
+                row[x] = coloured(across[x] * factor);
+        }
     }
     return result;
 }

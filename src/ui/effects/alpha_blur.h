@@ -21,5 +21,8 @@ QImage SoftColouredSilhouette(const QImage& silhouette, int margin, int radius, 
                               const std::vector<QRect>& hidden);
 
 // A filled rectangle of `size`. A box blur of a rectangle is separable, so
-// this costs one blurred line per axis instead of a blurred plane.
-QImage SoftColouredRectangle(QSize size, int margin, int radius, const QColor& color, qreal opacity);
+// this costs one blurred line per axis instead of a blurred plane. The result
+// is left transparent inside `hidden` (in the result's pixels; may be empty),
+// which is covered when the shadow is drawn.
+QImage SoftColouredRectangle(QSize size, int margin, int radius, const QColor& color, qreal opacity,
+                             const QRect& hidden);

@@ -22,6 +22,7 @@ public:
 
 private:
     int BlurRadius() const;
+    static QRect Covered(QSize caster, int margin, QPointF offset, qreal devicePixelRatio);
 
     QImage cachedShadow_;
     QSize cachedFor_;
