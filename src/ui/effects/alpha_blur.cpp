@@ -1,72 +1,89 @@
 #include "alpha_blur.h"
 
 #include <algorithm>
-#include <utility>
 #include <array>
+#include <utility>
 #include <vector>
 
 namespace {
 
 using TLine = std::vector<float>;
 
-// One box pass of width 2 * radius + 1 along a line, zero beyond its ends,
-// with a running sum so its cost does not grow with the radius. The line is
-// copied between zeros first, so the loop needs no test for the ends.
-void BoxPass(TLine& line, int radius, TLine& padded)
+// One box pass of width 2 * radius + 1 along a row, with a running sum so
+// its cost does not grow with the radius. `in` has `radius` zeros readable
+// before and after its `length` values, so the loop needs no test for the
+// row's ends.
+void BoxPass(const float* in, float* out, int length, int radius)
 {
-    const std::size_t length = line.size();
-    const std::size_t r = static_cast<std::size_t>(radius);
-    padded.assign(length + 2 * r + 1, 0.0f);
-    std::copy(line.begin(), line.end(), padded.begin() + std::ptrdiff_t(r + 1));
     const float scale = 1.0f / static_cast<float>(2 * radius + 1);
     float sum = 0;
-    for (std::size_t k = 1; k <= 2 * r; ++k)
-        sum += padded[k];
-    for (std::size_t i = 0; i < length; ++i) {
-        sum += padded[i + 2 * r + 1];
-        line[i] = sum * scale;
-        sum -= padded[i + 1];
+    for (int k = -radius; k < radius; ++k)
+        sum += in[k];
+    for (int i = 0; i < length; ++i) {
+        sum += in[i + radius];
+        out[i] = sum * scale;
+        sum -= in[i - radius];
     }
 }
 
-void Blur(TLine& line, int radius, TLine& scratch)
+// A line blurred by three box passes, zero beyond its ends.
+TLine Blurred(const TLine& line, int radius)
 {
-    for (int pass = 0; pass < 3; ++pass)
-        BoxPass(line, radius, scratch);
+    const std::size_t r = static_cast<std::size_t>(radius);
+    TLine first(line.size() + 2 * r, 0.0f), second(first.size(), 0.0f);
+    std::copy(line.begin(), line.end(), first.begin() + std::ptrdiff_t(r));
+    const int length = static_cast<int>(line.size());
+    BoxPass(first.data() + r, second.data() + r, length, radius);
+    BoxPass(second.data() + r, first.data() + r, length, radius);
+    BoxPass(first.data() + r, second.data() + r, length, radius);
+    return TLine(second.begin() + std::ptrdiff_t(r), second.end() - std::ptrdiff_t(r));
 }
 
-// A blurred plane of alpha values in 0..1, row by row.
+// A plane of alpha values in 0..1, row by row, every row between `pad`
+// zeros on either side for the horizontal passes.
 struct TAlphaPlane {
     int width = 0;
     int height = 0;
+    int pad = 0;
     std::vector<float> values;
-    float* Row(int y) { return values.data() + std::ptrdiff_t(y) * width; }
+
+    TAlphaPlane(int width, int height, int pad)
+        : width(width), height(height), pad(pad),
+          values(static_cast<std::size_t>(height) * static_cast<std::size_t>(Stride()), 0.0f)
+    {
+    }
+    int Stride() const { return width + 2 * pad; }
+    float* Row(int y) { return values.data() + std::ptrdiff_t(y) * Stride() + pad; }
 };
 
-// The same box pass down every column at once, a row at a time, so that the
-// inner loops run along rows.
-void BoxPassDown(TAlphaPlane& plane, int radius, std::vector<float>& padded, TLine& sums)
+void BoxPassAcross(TAlphaPlane& in, TAlphaPlane& out, int radius)
 {
-    const std::ptrdiff_t width = plane.width;
-    const std::ptrdiff_t r = radius;
-    padded.assign(static_cast<std::size_t>((plane.height + 2 * r + 1) * width), 0.0f);
-    std::copy(plane.values.begin(), plane.values.end(), padded.begin() + (r + 1) * width);
+    for (int y = 0; y < in.height; ++y)
+        BoxPass(in.Row(y), out.Row(y), in.width, radius);
+}
+
+// The same box pass down every column at once, a row at a time, so that the
+// inner loops run along rows; rows beyond the plane read as zeros.
+void BoxPassDown(TAlphaPlane& in, TAlphaPlane& out, int radius)
+{
+    const std::size_t width = static_cast<std::size_t>(in.width);
+    const TLine zeros(width, 0.0f);
+    const auto row = [&](int y) -> const float* { return y >= 0 && y < in.height ? in.Row(y) : zeros.data(); };
     const float scale = 1.0f / static_cast<float>(2 * radius + 1);
-    sums.assign(static_cast<std::size_t>(width), 0.0f);
-    const auto row = [&](std::ptrdiff_t k) { return padded.data() + k * width; };
-    for (std::ptrdiff_t k = 1; k <= 2 * r; ++k) {
+    TLine sums(width, 0.0f);
+    for (int k = -radius; k < radius; ++k) {
         const float* added = row(k);
-        for (std::ptrdiff_t x = 0; x < width; ++x)
-            sums[std::size_t(x)] += added[x];
+        for (std::size_t x = 0; x < width; ++x)
+            sums[x] += added[x];
     }
-    for (int y = 0; y < plane.height; ++y) {
-        const float* added = row(y + 2 * r + 1);
-        const float* dropped = row(y + 1);
-        float* out = plane.Row(y);
-        for (std::ptrdiff_t x = 0; x < width; ++x) {
-            sums[std::size_t(x)] += added[x];
-            out[x] = sums[std::size_t(x)] * scale;
-            sums[std::size_t(x)] -= dropped[x];
+    for (int y = 0; y < in.height; ++y) {
+        const float* added = row(y + radius);
+        const float* dropped = row(y - radius);
+        float* result = out.Row(y);
+        for (std::size_t x = 0; x < width; ++x) {
+            sums[x] += added[x];
+            result[x] = sums[x] * scale;
+            sums[x] -= dropped[x];
         }
     }
 }
@@ -98,13 +115,11 @@ std::vector<TSamplePoint> SamplePoints(int fullLength, int reducedLength)
 
 // The silhouette's alpha, `margin` transparent pixels around it, averaged
 // over blocks of Reduction x Reduction pixels. Summed as integers first.
-TAlphaPlane ReducedAlpha(const QImage& silhouette, int margin)
+TAlphaPlane ReducedAlpha(const QImage& silhouette, int margin, int pad)
 {
-    TAlphaPlane plane;
-    plane.width = (silhouette.width() + 2 * margin + Reduction - 1) / Reduction;
-    plane.height = (silhouette.height() + 2 * margin + Reduction - 1) / Reduction;
-    const std::size_t count = static_cast<std::size_t>(plane.width) * static_cast<std::size_t>(plane.height);
-    std::vector<int> sums(count, 0);
+    TAlphaPlane plane((silhouette.width() + 2 * margin + Reduction - 1) / Reduction,
+                      (silhouette.height() + 2 * margin + Reduction - 1) / Reduction, pad);
+    std::vector<int> sums(static_cast<std::size_t>(plane.width) * static_cast<std::size_t>(plane.height), 0);
     const int width = silhouette.width();
     for (int y = 0; y < silhouette.height(); ++y) {
         const auto* pixels = reinterpret_cast<const QRgb*>(silhouette.constScanLine(y));
@@ -121,25 +136,27 @@ TAlphaPlane ReducedAlpha(const QImage& silhouette, int margin)
         if (x < width)
             *block += qAlpha(pixels[x]);
     }
-    plane.values.resize(count);
     const float share = 1.0f / (255.0f * Reduction * Reduction);
-    std::transform(sums.begin(), sums.end(), plane.values.begin(),
-                   [share](int sum) { return static_cast<float>(sum) * share; });
+    for (int y = 0; y < plane.height; ++y) {
+        const int* sum = sums.data() + std::ptrdiff_t(y) * plane.width;
+        float* row = plane.Row(y);
+        for (int x = 0; x < plane.width; ++x)
+            row[x] = static_cast<float>(sum[x]) * share;
+    }
     return plane;
 }
 
+// Three box passes each way, between `plane` and a second plane; the result
+// ends in `plane`.
 void BlurPlane(TAlphaPlane& plane, int radius)
 {
-    TLine line, scratch;
-    for (int y = 0; y < plane.height; ++y) {
-        float* row = plane.Row(y);
-        line.assign(row, row + plane.width);
-        Blur(line, radius, scratch);
-        std::copy(line.begin(), line.end(), row);
-    }
-    std::vector<float> padded;
-    for (int pass = 0; pass < 3; ++pass)
-        BoxPassDown(plane, radius, padded, line);
+    TAlphaPlane other(plane.width, plane.height, plane.pad);
+    BoxPassAcross(plane, other, radius);
+    BoxPassAcross(other, plane, radius);
+    BoxPassAcross(plane, other, radius);
+    BoxPassDown(other, plane, radius);
+    BoxPassDown(plane, other, radius);
+    BoxPassDown(other, plane, radius);
 }
 
 // Premultiplied pixels of one colour, for alpha 0..1 in 256 steps, made
@@ -158,7 +175,8 @@ public:
     }
     QRgb operator()(float alpha) const
     {
-        return table_[static_cast<std::size_t>(std::clamp(alpha, 0.0f, 1.0f) * (Steps - 1) + 0.5f)];
+        // Clamped as a step: a blurred alpha may stray from 0..1 by rounding.
+        return table_[static_cast<std::size_t>(std::clamp(static_cast<int>(alpha * (Steps - 1) + 0.5f), 0, Steps - 1))];
     }
 
 private:
@@ -207,8 +225,9 @@ QImage SoftColouredSilhouette(const QImage& silhouette, int margin, int radius, 
                               const std::vector<QRect>& hidden)
 {
     const QImage shape = silhouette.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-    TAlphaPlane plane = ReducedAlpha(shape, margin);
-    BlurPlane(plane, std::max(1, radius / Reduction));
+    const int reducedRadius = std::max(1, radius / Reduction);
+    TAlphaPlane plane = ReducedAlpha(shape, margin, reducedRadius);
+    BlurPlane(plane, reducedRadius);
 
     // Back to full resolution, interpolating between reduced pixel centres,
     // except where it would be covered anyway.
@@ -240,12 +259,10 @@ QImage SoftColouredSilhouette(const QImage& silhouette, int margin, int radius, 
 QImage SoftColouredRectangle(QSize size, int margin, int radius, const QColor& color, qreal opacity,
                              const QRect& hidden)
 {
-    TLine scratch;
     const auto profile = [&](int inside) {
         TLine line(static_cast<std::size_t>(inside + 2 * margin), 0.0f);
         std::fill(line.begin() + margin, line.begin() + margin + inside, 1.0f);
-        Blur(line, radius, scratch);
-        return line;
+        return Blurred(line, radius);
     };
     const TLine across = profile(size.width());
     const TLine down = profile(size.height());
