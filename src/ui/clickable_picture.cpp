@@ -47,11 +47,14 @@ const QImage& TClickablePicture::PlainBand()
     const QSize devicePixels = size() * ratio;
     if (cachedBand_.size() == devicePixels && cachedBand_.devicePixelRatio() == ratio)
         return cachedBand_;
-    cachedBand_ = QImage(devicePixels, QImage::Format_ARGB32_Premultiplied);
-    cachedBand_.fill(Qt::transparent);
-    const QImage scaled = PictureFor(std::min(devicePixels.width(), devicePixels.height())).scaled(devicePixels, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-    QPainter(&cachedBand_).drawImage((devicePixels.width() - scaled.width()) / 2,
-                                      (devicePixels.height() - scaled.height()) / 2, scaled);
+    const QImage scaled = PictureFor(std::min(devicePixels.width(), devicePixels.height()))
+                              .convertToFormat(QImage::Format_ARGB32_Premultiplied)
+                              .scaled(devicePixels, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    // Centred by copying a band-sized rectangle around it: a copy reaching
+    // past an image's edges is transparent there. Cheaper than painting it
+    // in, which Qt spreads over worker threads for an image this large.
+    const QPoint corner((devicePixels.width() - scaled.width()) / 2, (devicePixels.height() - scaled.height()) / 2);
+    cachedBand_ = scaled.copy(QRect(-corner, devicePixels));
     cachedBand_.setDevicePixelRatio(ratio);
     return cachedBand_;
 }
