@@ -3,6 +3,7 @@
 #include "effects/wrap_effect.h"
 
 #include <QEnterEvent>
+#include <QImageReader>
 #include <QPainter>
 
 #include <algorithm>
@@ -33,7 +34,11 @@ const QImage& TClickablePicture::PictureFor(int side)
     const auto exact = std::ranges::find(sizes_, side, &TPictureFile::side);
     const QString& path = (exact != sizes_.end() ? *exact : sizes_.back()).path;
     if (path != loadedPath_) {
-        picture_ = QImage(path);
+        // Told the format, Qt does not load every image format plugin to ask
+        // whether it knows the file.
+        QImageReader reader(path, "png");
+        reader.setAutoDetectImageFormat(false);
+        picture_ = reader.read();
         loadedPath_ = path;
     }
     return picture_;
