@@ -36,13 +36,15 @@ void TShadowEffect::Paint(QPainter& painter, const QRect& caster, qreal devicePi
     const int margin = 3 * BlurRadius();
     const qreal radians = Direction * std::numbers::pi / 180;
     const QPointF offset(Distance * std::cos(radians), Distance * std::sin(radians));
-    if (cachedFor_ != caster.size() || cachedRatio_ != devicePixelRatio) {
+    // The covered part depends on the offset, so a new offset makes it anew.
+    if (cachedFor_ != caster.size() || cachedRatio_ != devicePixelRatio || cachedOffset_ != offset) {
         cachedShadow_ = SoftColouredRectangle(caster.size() * devicePixelRatio, qRound(margin * devicePixelRatio),
                                               qRound(BlurRadius() * devicePixelRatio), ShadowColor, Opacity,
                                               Covered(caster.size(), margin, offset, devicePixelRatio));
         cachedShadow_.setDevicePixelRatio(devicePixelRatio);
         cachedFor_ = caster.size();
         cachedRatio_ = devicePixelRatio;
+        cachedOffset_ = offset;
     }
     painter.drawImage(QPointF(caster.topLeft() - QPoint(margin, margin)) + offset, cachedShadow_);
 }
