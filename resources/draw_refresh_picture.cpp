@@ -1,5 +1,7 @@
 // Draws the refresh picture: 512 x 512, a black clockwise refresh symbol on
-// transparency. Never run by the build (refresh.png is committed):
+// transparency; and the same scaled down to the sizes the window shows it at
+// on screens of ratio 1 and 2, so that no start-up decodes and scales the
+// large one. Never run by the build (the PNGs are committed):
 //     build/resources/draw_refresh_picture resources
 #include <QImage>
 #include <QPainter>
@@ -12,6 +14,8 @@
 namespace {
 
 constexpr int Size = 512;
+// The window's picture band is 104 pixels tall.
+constexpr int ScaledSizes[] = {104, 208};
 constexpr QPointF Centre{Size / 2.0, Size / 2.0};
 // The ring: outer radius 200 puts the symbol in columns 56 to 455.
 constexpr qreal OuterRadius = 200;
@@ -85,10 +89,20 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: %s <resources folder>\n", argv[0]);
         return 2;
     }
-    const QString path = QString::fromLocal8Bit(argv[1]) + QStringLiteral("/refresh.png");
-    if (!DrawRefreshPicture().save(path)) {
-        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
-        return 1;
+    const QString folder = QString::fromLocal8Bit(argv[1]);
+    const QImage picture = DrawRefreshPicture();
+    // Scaled as the window scales the large picture to fit its band.
+    const auto save = [&](const QImage& image, const QString& name) {
+        const QString path = folder + u'/' + name;
+        const bool saved = image.save(path);
+        if (!saved)
+            std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+        return saved;
+    };
+    bool saved = save(picture, QStringLiteral("refresh.png"));
+    for (const int size : ScaledSizes) {
+        saved = save(picture.scaled(size, size, Qt::KeepAspectRatio, Qt::SmoothTransformation),
+                     QStringLiteral("refresh-%1.png").arg(size)) && saved;
     }
-    return 0;
+    return saved ? 0 : 1;
 }

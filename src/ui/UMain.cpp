@@ -26,7 +26,6 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <future>
 
 namespace {
 
@@ -43,13 +42,6 @@ TfmMain::TfmMain(TErrorBoxPresenter presentError, TListenerSystem& listenerSyste
     : presentError_(std::move(presentError)), listenerSystem_(listenerSystem)
 {
     InitQuorvelResources();
-    // Decoding the 512 x 512 refresh picture takes about as long as building
-    // the rest of the window, so it runs on a worker thread meanwhile. Image1
-    // waits for it when it is first drawn; the future joins the thread in
-    // any case.
-    std::future<QImage> refreshPicture = std::async(std::launch::async, [] {
-        return QImage(QStringLiteral(":/refresh.png"));
-    });
     setWindowTitle(QStringLiteral("Quorvel"));
     // A resizable tool window: slim title bar with the caption and a close
     // button only. Qt takes quit-on-close away from tool windows; closing
@@ -61,8 +53,7 @@ TfmMain::TfmMain(TErrorBoxPresenter presentError, TListenerSystem& listenerSyste
     // The design's colours are fixed, whatever palette the desktop brings.
     setPalette(LightPalette());
 
-    CreateControls(std::move(refreshPicture));
-    // Late, so that the worker above has found the image plugins meanwhile.
+    CreateControls();
     setWindowIcon(QIcon(QStringLiteral(":/icon.png")));
     CreateNonVisualComponents();
     // The whole design is applied: only now does the listener bind its port.
@@ -80,7 +71,7 @@ TfmMain::~TfmMain()
     IdUDPServer1.reset();
 }
 
-void TfmMain::CreateControls(std::future<QImage> refreshPicture)
+void TfmMain::CreateControls()
 {
     Layout1 = std::make_unique<QWidget>(this);
     auto* windowLayout = new QVBoxLayout(this);
@@ -105,7 +96,7 @@ void TfmMain::CreateControls(std::future<QImage> refreshPicture)
     framed->setContentsMargins(OuterMargin, OuterMargin, OuterMargin, OuterMargin);
     framed->setSpacing(OuterMargin);
     contentLayout->addLayout(framed);
-    CreateRefreshPanel(*ScrollBox1Content, *framed, std::move(refreshPicture));
+    CreateRefreshPanel(*ScrollBox1Content, *framed);
     CreateDeviceList(*ScrollBox1Content, *framed);
 
     Button1 = new QPushButton(QStringLiteral("Button1"), ScrollBox1Content);
@@ -134,7 +125,7 @@ void TfmMain::CreateTitle(TScrollContent& content, QVBoxLayout& layout)
     layout.addWidget(Label1);
 }
 
-void TfmMain::CreateRefreshPanel(TScrollContent& content, QVBoxLayout& layout, std::future<QImage> picture)
+void TfmMain::CreateRefreshPanel(TScrollContent& content, QVBoxLayout& layout)
 {
     Panel1 = new TPanel(&content);
     Panel1->setFixedHeight(PanelHeight);
@@ -142,7 +133,12 @@ void TfmMain::CreateRefreshPanel(TScrollContent& content, QVBoxLayout& layout, s
     auto* panelLayout = new QVBoxLayout(Panel1);
     panelLayout->setContentsMargins(0, PictureBandMargin, 0, PictureBandMargin);
 
-    Image1 = new TClickablePicture(std::move(picture), WrapEffect1, Panel1);
+    // The band is 104 high: the picture's sizes for screens of ratio 1 and 2,
+    // and the large one for any finer screen.
+    Image1 = new TClickablePicture({{104, QStringLiteral(":/refresh-104.png")},
+                                    {208, QStringLiteral(":/refresh-208.png")},
+                                    {512, QStringLiteral(":/refresh.png")}},
+                                   WrapEffect1, Panel1);
     Image1->setAccessibleName(QStringLiteral("Odśwież listę urządzeń"));
     panelLayout->addWidget(Image1);
     connect(Image1, &TClickablePicture::clicked, this, &TfmMain::Image1Click);

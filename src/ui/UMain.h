@@ -15,7 +15,6 @@
 
 #include <cstdint>
 #include <functional>
-#include <future>
 #include <memory>
 #include <span>
 
@@ -92,9 +91,9 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    void CreateControls(std::future<QImage> refreshPicture);
+    void CreateControls();
     void CreateTitle(TScrollContent& content, QVBoxLayout& layout);
-    void CreateRefreshPanel(TScrollContent& content, QVBoxLayout& layout, std::future<QImage> picture);
+    void CreateRefreshPanel(TScrollContent& content, QVBoxLayout& layout);
     void CreateDeviceList(TScrollContent& content, QVBoxLayout& layout);
     void CreateNonVisualComponents();
     void CopySelectedEntry();

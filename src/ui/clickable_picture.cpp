@@ -3,10 +3,13 @@
 #include "effects/wrap_effect.h"
 
 #include <QEnterEvent>
+#include <QImageReader>
 #include <QPainter>
 
-TClickablePicture::TClickablePicture(std::future<QImage> picture, TWrapEffect& warp, QWidget* parent)
-    : QAbstractButton(parent), loadingPicture_(std::move(picture)), warp_(warp)
+#include <algorithm>
+
+TClickablePicture::TClickablePicture(std::vector<TPictureFile> sizes, TWrapEffect& warp, QWidget* parent)
+    : QAbstractButton(parent), sizes_(std::move(sizes)), warp_(warp)
 {
     // The picture is no keyboard stop: a click is the one way to use it.
     setFocusPolicy(Qt::NoFocus);
@@ -21,21 +24,42 @@ void TClickablePicture::paintEvent(QPaintEvent*)
     QPainter(this).drawImage(QPoint(), warp_.Enabled ? warp_.Warped(plain) : plain);
 }
 
+// The size made for exactly `side` pixels, or else the largest, scaled down
+// below: decoding and scaling a picture much larger than shown costs more
+// than building the rest of the window, and a size that fits exactly is
+// left as it is. The pre-scaled sizes were scaled from the largest the same
+// way, so the picture looks the same whichever is used.
+const QImage& TClickablePicture::PictureFor(int side)
+{
+    const auto exact = std::ranges::find(sizes_, side, &TPictureFile::side);
+    const QString& path = (exact != sizes_.end() ? *exact : sizes_.back()).path;
+    if (path != loadedPath_) {
+        // Told the format, Qt does not load every image format plugin to ask
+        // whether it knows the file.
+        QImageReader reader(path, "png");
+        reader.setAutoDetectImageFormat(false);
+        picture_ = reader.read();
+        loadedPath_ = path;
+    }
+    return picture_;
+}
+
 // The picture scaled to fit the band and centred, kept until the band's size
-// changes: scaling 512 x 512 down on every repaint would dominate a frame.
+// changes, so that a repaint does not scale it again.
 const QImage& TClickablePicture::PlainBand()
 {
     const qreal ratio = devicePixelRatioF();
     const QSize devicePixels = size() * ratio;
     if (cachedBand_.size() == devicePixels && cachedBand_.devicePixelRatio() == ratio)
         return cachedBand_;
-    if (loadingPicture_.valid())
-        picture_ = loadingPicture_.get();
-    cachedBand_ = QImage(devicePixels, QImage::Format_ARGB32_Premultiplied);
-    cachedBand_.fill(Qt::transparent);
-    const QImage scaled = picture_.scaled(devicePixels, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-    QPainter(&cachedBand_).drawImage((devicePixels.width() - scaled.width()) / 2,
-                                      (devicePixels.height() - scaled.height()) / 2, scaled);
+    const QImage scaled = PictureFor(std::min(devicePixels.width(), devicePixels.height()))
+                              .convertToFormat(QImage::Format_ARGB32_Premultiplied)
+                              .scaled(devicePixels, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    // Centred by copying a band-sized rectangle around it: a copy reaching
+    // past an image's edges is transparent there. Cheaper than painting it
+    // in, which Qt spreads over worker threads for an image this large.
+    const QPoint corner((devicePixels.width() - scaled.width()) / 2, (devicePixels.height() - scaled.height()) / 2);
+    cachedBand_ = scaled.copy(QRect(-corner, devicePixels));
     cachedBand_.setDevicePixelRatio(ratio);
     return cachedBand_;
 }

@@ -3,7 +3,9 @@
 #include <QAbstractButton>
 #include <QImage>
 
-#include <future>
+#include <QString>
+
+#include <vector>
 
 class TWrapEffect;
 
@@ -11,12 +13,19 @@ class TWrapEffect;
 // transparent parts included, reacts to the pointer and to clicks. It is a
 // button underneath so that screen readers and accessibility tools can find
 // and press it. While a warp effect is enabled the picture is drawn warped.
-// The picture may still be loading when the control is made; it is waited
-// for when it is first drawn.
+// The picture comes in several sizes; the one made for the control's size on
+// its screen, or else the largest, is loaded when it is first drawn.
 class TClickablePicture : public QAbstractButton {
     Q_OBJECT
 public:
-    TClickablePicture(std::future<QImage> picture, TWrapEffect& warp, QWidget* parent);
+    // One size of a square picture: its side in pixels and its file.
+    struct TPictureFile {
+        int side;
+        QString path;
+    };
+
+    // `sizes` largest last.
+    TClickablePicture(std::vector<TPictureFile> sizes, TWrapEffect& warp, QWidget* parent);
 
     bool IsMouseOver() const { return isMouseOver_; }
 
@@ -29,7 +38,10 @@ private:
     void SetMouseOver(bool over);
     const QImage& PlainBand();
 
-    std::future<QImage> loadingPicture_;
+    const QImage& PictureFor(int side);
+
+    std::vector<TPictureFile> sizes_;
+    QString loadedPath_;
     QImage picture_;
     TWrapEffect& warp_;
     bool isMouseOver_ = false;

@@ -20,7 +20,7 @@ void TScrollContent::paintEvent(QPaintEvent*)
 {
     std::vector<QRect> geometries = VisibleChildGeometries();
     if (geometries != silhouetteOf_) {
-        glow_.SetSilhouette(ChildrenSilhouette());
+        glow_.SetSilhouette(ChildrenSilhouette(), OpaqueInteriors());
         silhouetteOf_ = std::move(geometries);
     }
     QPainter painter(this);
@@ -44,6 +44,19 @@ std::vector<QRect> TScrollContent::VisibleChildGeometries() const
             geometries.push_back(child->geometry());
     }
     return geometries;
+}
+
+// The children with a drop shadow are opaque rectangles (as their shadows
+// assume), all but their outermost pixel: a frame drawn there may leave
+// device pixels partly transparent on a screen of ratio above 1.
+std::vector<QRect> TScrollContent::OpaqueInteriors() const
+{
+    std::vector<QRect> interiors;
+    for (const TShadowedChild& child : shadows_) {
+        if (child.caster && child.caster->isVisible())
+            interiors.push_back(child.caster->geometry().adjusted(1, 1, -1, -1));
+    }
+    return interiors;
 }
 
 QImage TScrollContent::ChildrenSilhouette() const

@@ -27,6 +27,7 @@ private:
     bool CastsShadow(const QWidget& child) const;
     std::vector<QRect> VisibleChildGeometries() const;
     QImage ChildrenSilhouette() const;
+    std::vector<QRect> OpaqueInteriors() const;
 
     struct TShadowedChild {
         QPointer<QWidget> caster;

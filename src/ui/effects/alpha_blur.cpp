@@ -2,44 +2,91 @@
 
 #include <algorithm>
 #include <array>
+#include <utility>
 #include <vector>
 
 namespace {
 
 using TLine = std::vector<float>;
 
-// One box pass of width 2 * radius + 1 along a line, with a running sum so
-// its cost does not grow with the radius.
-void BoxPass(TLine& line, int radius, TLine& scratch)
+// One box pass of width 2 * radius + 1 along a row, with a running sum so
+// its cost does not grow with the radius. `in` has `radius` zeros readable
+// before and after its `length` values, so the loop needs no test for the
+// row's ends.
+void BoxPass(const float* in, float* out, int length, int radius)
 {
-    const int length = static_cast<int>(line.size());
-    scratch = line;
     const float scale = 1.0f / static_cast<float>(2 * radius + 1);
     float sum = 0;
-    for (int i = 0; i <= std::min(radius, length - 1); ++i)
-        sum += scratch[static_cast<std::size_t>(i)];
+    for (int k = -radius; k < radius; ++k)
+        sum += in[k];
     for (int i = 0; i < length; ++i) {
-        line[static_cast<std::size_t>(i)] = sum * scale;
-        if (i + radius + 1 < length)
-            sum += scratch[static_cast<std::size_t>(i + radius + 1)];
-        if (i - radius >= 0)
-            sum -= scratch[static_cast<std::size_t>(i - radius)];
+        sum += in[i + radius];
+        out[i] = sum * scale;
+        sum -= in[i - radius];
     }
 }
 
-void Blur(TLine& line, int radius, TLine& scratch)
+// A line blurred by three box passes, zero beyond its ends.
+TLine Blurred(const TLine& line, int radius)
 {
-    for (int pass = 0; pass < 3; ++pass)
-        BoxPass(line, radius, scratch);
+    const std::size_t r = static_cast<std::size_t>(radius);
+    TLine first(line.size() + 2 * r, 0.0f), second(first.size(), 0.0f);
+    std::copy(line.begin(), line.end(), first.begin() + std::ptrdiff_t(r));
+    const int length = static_cast<int>(line.size());
+    BoxPass(first.data() + r, second.data() + r, length, radius);
+    BoxPass(second.data() + r, first.data() + r, length, radius);
+    BoxPass(first.data() + r, second.data() + r, length, radius);
+    return TLine(second.begin() + std::ptrdiff_t(r), second.end() - std::ptrdiff_t(r));
 }
 
-// A blurred plane of alpha values in 0..1, row by row.
+// A plane of alpha values in 0..1, row by row, every row between `pad`
+// zeros on either side for the horizontal passes.
 struct TAlphaPlane {
     int width = 0;
     int height = 0;
+    int pad = 0;
     std::vector<float> values;
-    float& At(int x, int y) { return values[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)]; }
+
+    TAlphaPlane(int width, int height, int pad)
+        : width(width), height(height), pad(pad),
+          values(static_cast<std::size_t>(height) * static_cast<std::size_t>(Stride()), 0.0f)
+    {
+    }
+    int Stride() const { return width + 2 * pad; }
+    float* Row(int y) { return values.data() + std::ptrdiff_t(y) * Stride() + pad; }
 };
+
+void BoxPassAcross(TAlphaPlane& in, TAlphaPlane& out, int radius)
+{
+    for (int y = 0; y < in.height; ++y)
+        BoxPass(in.Row(y), out.Row(y), in.width, radius);
+}
+
+// The same box pass down every column at once, a row at a time, so that the
+// inner loops run along rows; rows beyond the plane read as zeros.
+void BoxPassDown(TAlphaPlane& in, TAlphaPlane& out, int radius)
+{
+    const std::size_t width = static_cast<std::size_t>(in.width);
+    const TLine zeros(width, 0.0f);
+    const auto row = [&](int y) -> const float* { return y >= 0 && y < in.height ? in.Row(y) : zeros.data(); };
+    const float scale = 1.0f / static_cast<float>(2 * radius + 1);
+    TLine sums(width, 0.0f);
+    for (int k = -radius; k < radius; ++k) {
+        const float* added = row(k);
+        for (std::size_t x = 0; x < width; ++x)
+            sums[x] += added[x];
+    }
+    for (int y = 0; y < in.height; ++y) {
+        const float* added = row(y + radius);
+        const float* dropped = row(y - radius);
+        float* result = out.Row(y);
+        for (std::size_t x = 0; x < width; ++x) {
+            sums[x] += added[x];
+            result[x] = sums[x] * scale;
+            sums[x] -= dropped[x];
+        }
+    }
+}
 
 // The blur runs on a half-resolution plane: a soft glow has no detail that
 // the halving loses, and it costs a quarter of the work. The result is
@@ -66,42 +113,50 @@ std::vector<TSamplePoint> SamplePoints(int fullLength, int reducedLength)
     return points;
 }
 
-TAlphaPlane ReducedAlpha(const QImage& silhouette, int margin)
+// The silhouette's alpha, `margin` transparent pixels around it, averaged
+// over blocks of Reduction x Reduction pixels. Summed as integers first.
+TAlphaPlane ReducedAlpha(const QImage& silhouette, int margin, int pad)
 {
-    const QImage alpha = silhouette.convertToFormat(QImage::Format_Alpha8);
-    TAlphaPlane plane;
-    plane.width = (alpha.width() + 2 * margin + Reduction - 1) / Reduction;
-    plane.height = (alpha.height() + 2 * margin + Reduction - 1) / Reduction;
-    plane.values.assign(static_cast<std::size_t>(plane.width) * static_cast<std::size_t>(plane.height), 0.0f);
+    TAlphaPlane plane((silhouette.width() + 2 * margin + Reduction - 1) / Reduction,
+                      (silhouette.height() + 2 * margin + Reduction - 1) / Reduction, pad);
+    std::vector<int> sums(static_cast<std::size_t>(plane.width) * static_cast<std::size_t>(plane.height), 0);
+    const int width = silhouette.width();
+    for (int y = 0; y < silhouette.height(); ++y) {
+        const auto* pixels = reinterpret_cast<const QRgb*>(silhouette.constScanLine(y));
+        int* reducedRow = sums.data() + std::ptrdiff_t((y + margin) / Reduction) * plane.width;
+        // Two pixels at a time into the block they share; an odd margin
+        // leaves the first pixel to a block of its own.
+        static_assert(Reduction == 2);
+        int x = margin % Reduction;
+        if (x == 1)
+            reducedRow[margin / Reduction] += qAlpha(pixels[0]);
+        int* block = reducedRow + (x + margin) / Reduction;
+        for (; x + 1 < width; x += 2, ++block)
+            *block += qAlpha(pixels[x]) + qAlpha(pixels[x + 1]);
+        if (x < width)
+            *block += qAlpha(pixels[x]);
+    }
     const float share = 1.0f / (255.0f * Reduction * Reduction);
-    const int width = alpha.width();
-    const int height = alpha.height();
-    for (int y = 0; y < height; ++y) {
-        const uchar* row = alpha.constScanLine(y);
-        float* reducedRow = &plane.At(0, (y + margin) / Reduction);
-        for (int x = 0; x < width; ++x)
-            reducedRow[(x + margin) / Reduction] += static_cast<float>(row[x]) * share;
+    for (int y = 0; y < plane.height; ++y) {
+        const int* sum = sums.data() + std::ptrdiff_t(y) * plane.width;
+        float* row = plane.Row(y);
+        for (int x = 0; x < plane.width; ++x)
+            row[x] = static_cast<float>(sum[x]) * share;
     }
     return plane;
 }
 
+// Three box passes each way, between `plane` and a second plane; the result
+// ends in `plane`.
 void BlurPlane(TAlphaPlane& plane, int radius)
 {
-    TLine line, scratch;
-    for (int y = 0; y < plane.height; ++y) {
-        line.assign(plane.values.begin() + std::ptrdiff_t(y) * plane.width,
-                    plane.values.begin() + std::ptrdiff_t(y + 1) * plane.width);
-        Blur(line, radius, scratch);
-        std::copy(line.begin(), line.end(), plane.values.begin() + std::ptrdiff_t(y) * plane.width);
-    }
-    line.resize(static_cast<std::size_t>(plane.height));
-    for (int x = 0; x < plane.width; ++x) {
-        for (int y = 0; y < plane.height; ++y)
-            line[static_cast<std::size_t>(y)] = plane.At(x, y);
-        Blur(line, radius, scratch);
-        for (int y = 0; y < plane.height; ++y)
-            plane.At(x, y) = line[static_cast<std::size_t>(y)];
-    }
+    TAlphaPlane other(plane.width, plane.height, plane.pad);
+    BoxPassAcross(plane, other, radius);
+    BoxPassAcross(other, plane, radius);
+    BoxPassAcross(plane, other, radius);
+    BoxPassDown(other, plane, radius);
+    BoxPassDown(plane, other, radius);
+    BoxPassDown(other, plane, radius);
 }
 
 // Premultiplied pixels of one colour, for alpha 0..1 in 256 steps, made
@@ -120,7 +175,8 @@ public:
     }
     QRgb operator()(float alpha) const
     {
-        return table_[static_cast<std::size_t>(std::clamp(alpha, 0.0f, 1.0f) * (Steps - 1) + 0.5f)];
+        // Clamped as a step: a blurred alpha may stray from 0..1 by rounding.
+        return table_[static_cast<std::size_t>(std::clamp(static_cast<int>(alpha * (Steps - 1) + 0.5f), 0, Steps - 1))];
     }
 
 private:
@@ -128,51 +184,98 @@ private:
     std::array<QRgb, Steps> table_{};
 };
 
+// The stretches of one row of the result that the hidden rectangles leave
+// uncovered, as [start, end) pairs in order.
+std::vector<std::pair<int, int>> Uncovered(int y, int width, const std::vector<QRect>& hidden)
+{
+    std::vector<std::pair<int, int>> covered;
+    for (const QRect& rect : hidden) {
+        if (y >= rect.top() && y <= rect.bottom())
+            covered.emplace_back(std::clamp(rect.left(), 0, width), std::clamp(rect.right() + 1, 0, width));
+    }
+    std::ranges::sort(covered);
+    std::vector<std::pair<int, int>> uncovered;
+    int from = 0;
+    for (const auto& [start, end] : covered) {
+        if (start > from)
+            uncovered.emplace_back(from, start);
+        from = std::max(from, end);
+    }
+    if (from < width)
+        uncovered.emplace_back(from, width);
+    return uncovered;
+}
+
+// Pixels [from, to) of one row of the result: `between` (the plane already
+// interpolated down to this row) interpolated across, and coloured.
+void ColourStretch(QRgb* pixels, int from, int to, const TLine& between, const std::vector<TSamplePoint>& columns,
+                   const TColourer& coloured)
+{
+    for (std::size_t x = static_cast<std::size_t>(from); x < static_cast<std::size_t>(to); ++x) {
+        const TSamplePoint& column = columns[x];
+        const float left = between[static_cast<std::size_t>(column.first)];
+        const float right = between[static_cast<std::size_t>(column.second)];
+        pixels[x] = coloured(left + (right - left) * column.weight);
+    }
+}
+
 }  // namespace
 
-QImage SoftColouredSilhouette(const QImage& silhouette, int margin, int radius,
-                              const QColor& color, qreal opacity)
+QImage SoftColouredSilhouette(const QImage& silhouette, int margin, int radius, const QColor& color, qreal opacity,
+                              const std::vector<QRect>& hidden)
 {
-    TAlphaPlane plane = ReducedAlpha(silhouette, margin);
-    BlurPlane(plane, std::max(1, radius / Reduction));
+    const QImage shape = silhouette.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    const int reducedRadius = std::max(1, radius / Reduction);
+    TAlphaPlane plane = ReducedAlpha(shape, margin, reducedRadius);
+    BlurPlane(plane, reducedRadius);
 
-    // Back to full resolution, interpolating between reduced pixel centres.
-    QImage result(silhouette.size() + QSize(2 * margin, 2 * margin), QImage::Format_ARGB32_Premultiplied);
+    // Back to full resolution, interpolating between reduced pixel centres,
+    // except where it would be covered anyway.
+    QImage result(shape.size() + QSize(2 * margin, 2 * margin), QImage::Format_ARGB32_Premultiplied);
+    result.fill(Qt::transparent);
+    std::vector<QRect> hiddenInResult;
+    for (const QRect& rect : hidden)
+        hiddenInResult.push_back(rect.translated(margin, margin));
     const std::vector<TSamplePoint> columns = SamplePoints(result.width(), plane.width);
     const std::vector<TSamplePoint> rows = SamplePoints(result.height(), plane.height);
     const TColourer coloured(color, opacity);
+    TLine between(static_cast<std::size_t>(plane.width));
     for (int y = 0; y < result.height(); ++y) {
         const TSamplePoint& row = rows[static_cast<std::size_t>(y)];
-        const float* upper = &plane.At(0, row.first);
-        const float* lower = &plane.At(0, row.second);
+        const float* upper = plane.Row(row.first);
+        const float* lower = plane.Row(row.second);
         auto* pixels = reinterpret_cast<QRgb*>(result.scanLine(y));
-        for (std::size_t x = 0; x < columns.size(); ++x) {
-            const TSamplePoint& column = columns[x];
-            const float top = upper[column.first] + (upper[column.second] - upper[column.first]) * column.weight;
-            const float bottom = lower[column.first] + (lower[column.second] - lower[column.first]) * column.weight;
-            pixels[x] = coloured(top + (bottom - top) * row.weight);
+        for (const auto& [from, to] : Uncovered(y, result.width(), hiddenInResult)) {
+            // Down first, over the plane's columns that this stretch needs.
+            const auto last = static_cast<std::size_t>(columns[static_cast<std::size_t>(to - 1)].second);
+            for (auto x = static_cast<std::size_t>(columns[static_cast<std::size_t>(from)].first); x <= last; ++x)
+                between[x] = upper[x] + (lower[x] - upper[x]) * row.weight;
+            ColourStretch(pixels, from, to, between, columns, coloured);
         }
     }
     return result;
 }
 
-QImage SoftColouredRectangle(QSize size, int margin, int radius, const QColor& color, qreal opacity)
+QImage SoftColouredRectangle(QSize size, int margin, int radius, const QColor& color, qreal opacity,
+                             const QRect& hidden)
 {
-    TLine scratch;
     const auto profile = [&](int inside) {
         TLine line(static_cast<std::size_t>(inside + 2 * margin), 0.0f);
         std::fill(line.begin() + margin, line.begin() + margin + inside, 1.0f);
-        Blur(line, radius, scratch);
-        return line;
+        return Blurred(line, radius);
     };
     const TLine across = profile(size.width());
     const TLine down = profile(size.height());
     QImage result(static_cast<int>(across.size()), static_cast<int>(down.size()), QImage::Format_ARGB32_Premultiplied);
+    result.fill(Qt::transparent);
     const TColourer coloured(color, opacity);
-    for (std::size_t y = 0; y < down.size(); ++y) {
-        auto* row = reinterpret_cast<QRgb*>(result.scanLine(static_cast<int>(y)));
-        for (std::size_t x = 0; x < across.size(); ++x)
-            row[x] = coloured(across[x] * down[y]);
+    for (int y = 0; y < result.height(); ++y) {
+        auto* row = reinterpret_cast<QRgb*>(result.scanLine(y));
+        const float factor = down[static_cast<std::size_t>(y)];
+        for (const auto& [from, to] : Uncovered(y, result.width(), {hidden})) {
+            for (std::size_t x = static_cast<std::size_t>(from); x < static_cast<std::size_t>(to); ++x)
+                row[x] = coloured(across[x] * factor);
+        }
     }
     return result;
 }

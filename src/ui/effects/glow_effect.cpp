@@ -3,6 +3,7 @@
 #include "alpha_blur.h"
 
 #include <QPainter>
+#include <QtMath>
 
 // Softness is a fraction; scaled to a blur radius in logical pixels.
 inline constexpr qreal SoftnessToRadius = 16;
@@ -15,12 +16,19 @@ int TGlowEffect::BlurRadius() const
     return qMax(1, qRound(Softness * SoftnessToRadius));
 }
 
-void TGlowEffect::SetSilhouette(const QImage& silhouette)
+void TGlowEffect::SetSilhouette(const QImage& silhouette, const std::vector<QRect>& covered)
 {
     const qreal ratio = silhouette.devicePixelRatio();
     const int margin = 3 * BlurRadius();
+    // Only the device pixels wholly inside.
+    std::vector<QRect> hidden;
+    for (const QRect& rect : covered) {
+        const QRectF device(QPointF(rect.topLeft()) * ratio, QSizeF(rect.size()) * ratio);
+        hidden.push_back(QRect(QPoint(qCeil(device.left()), qCeil(device.top())),
+                               QPoint(qFloor(device.right()) - 1, qFloor(device.bottom()) - 1)));
+    }
     cachedGlow_ = SoftColouredSilhouette(silhouette, qRound(margin * ratio), qRound(BlurRadius() * ratio),
-                                         GlowColor, Opacity * GlowStrength);
+                                         GlowColor, Opacity * GlowStrength, hidden);
     cachedGlow_.setDevicePixelRatio(ratio);
     origin_ = QPoint(-margin, -margin);
 }

@@ -3,6 +3,9 @@
 #include <QColor>
 #include <QImage>
 #include <QPoint>
+#include <QRect>
+
+#include <vector>
 
 class QPainter;
 
@@ -16,7 +19,9 @@ public:
     QColor GlowColor = QColor::fromRgba(0xFF1E90FF);  // ARGB: dodger blue
     qreal Opacity = 0.9;
 
-    void SetSilhouette(const QImage& silhouette);
+    // `covered`: rectangles (logical pixels, in the silhouette) that the
+    // container's children fill opaquely, so the glow beneath them is never seen.
+    void SetSilhouette(const QImage& silhouette, const std::vector<QRect>& covered);
     void Paint(QPainter& painter) const;
 
 private:

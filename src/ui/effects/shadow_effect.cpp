@@ -3,6 +3,7 @@
 #include "alpha_blur.h"
 
 #include <QPainter>
+#include <QtMath>
 
 #include <cmath>
 #include <numbers>
@@ -15,19 +16,35 @@ int TShadowEffect::BlurRadius() const
     return qMax(1, qRound(Softness * SoftnessToRadius));
 }
 
+// The part of the shadow's image that the caster covers, in the image's
+// device pixels: the caster is opaque but for its outermost pixel (a frame
+// there may be partly transparent on a finer screen), and one device pixel
+// more is given up on every side for where the image lands when drawn at a
+// fractional position.
+QRect TShadowEffect::Covered(QSize caster, int margin, QPointF offset, qreal devicePixelRatio)
+{
+    const QRectF opaque = QRectF(QPointF(margin, margin) - offset, QSizeF(caster)).adjusted(1, 1, -1, -1);
+    const QRectF device(opaque.topLeft() * devicePixelRatio, opaque.size() * devicePixelRatio);
+    return QRect(QPoint(qCeil(device.left()) + 1, qCeil(device.top()) + 1),
+                 QPoint(qFloor(device.right()) - 2, qFloor(device.bottom()) - 2));
+}
+
 void TShadowEffect::Paint(QPainter& painter, const QRect& caster, qreal devicePixelRatio)
 {
     if (!Enabled || caster.isEmpty())
         return;
     const int margin = 3 * BlurRadius();
-    if (cachedFor_ != caster.size() || cachedRatio_ != devicePixelRatio) {
+    const qreal radians = Direction * std::numbers::pi / 180;
+    const QPointF offset(Distance * std::cos(radians), Distance * std::sin(radians));
+    // The covered part depends on the offset, so a new offset makes it anew.
+    if (cachedFor_ != caster.size() || cachedRatio_ != devicePixelRatio || cachedOffset_ != offset) {
         cachedShadow_ = SoftColouredRectangle(caster.size() * devicePixelRatio, qRound(margin * devicePixelRatio),
-                                              qRound(BlurRadius() * devicePixelRatio), ShadowColor, Opacity);
+                                              qRound(BlurRadius() * devicePixelRatio), ShadowColor, Opacity,
+                                              Covered(caster.size(), margin, offset, devicePixelRatio));
         cachedShadow_.setDevicePixelRatio(devicePixelRatio);
         cachedFor_ = caster.size();
         cachedRatio_ = devicePixelRatio;
+        cachedOffset_ = offset;
     }
-    const qreal radians = Direction * std::numbers::pi / 180;
-    const QPointF offset(Distance * std::cos(radians), Distance * std::sin(radians));
     painter.drawImage(QPointF(caster.topLeft() - QPoint(margin, margin)) + offset, cachedShadow_);
 }

@@ -7,7 +7,8 @@
 class QPainter;
 
 // A soft drop shadow of an opaque rectangular control, drawn by the control's
-// parent beneath it. The blurred shadow is kept for the control's size, so a
+// parent beneath it. The blurred shadow is kept for the control's size (and the
+// shadow's offset, as the part beneath the control is left out), so a
 // repaint is one image draw until the control is resized.
 class TShadowEffect {
 public:
@@ -22,8 +23,10 @@ public:
 
 private:
     int BlurRadius() const;
+    static QRect Covered(QSize caster, int margin, QPointF offset, qreal devicePixelRatio);
 
     QImage cachedShadow_;
     QSize cachedFor_;
     qreal cachedRatio_ = 0;
+    QPointF cachedOffset_;
 };
