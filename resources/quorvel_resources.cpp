@@ -1,5 +1,8 @@
 #include "quorvel_resources.h"
 
+#include <QImage>
+#include <QImageReader>
+#include <QString>
 #include <QtGlobal>
 
 void InitQuorvelResources()
@@ -11,4 +14,12 @@ void InitQuorvelResources()
         return true;
     }();
     Q_UNUSED(registered);
+}
+
+QImage ReadPngResource(const QString& path)
+{
+    InitQuorvelResources();
+    QImageReader reader(path, "png");
+    reader.setAutoDetectImageFormat(false);
+    return reader.read();
 }

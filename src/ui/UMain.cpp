@@ -1,4 +1,4 @@
-#include "UMain.h"
+#include "ui/UMain.h"
 
 #include "discovery/datagram.h"
 #include "discovery/device_summary.h"
@@ -54,7 +54,7 @@ TfmMain::TfmMain(TErrorBoxPresenter presentError, TListenerSystem& listenerSyste
     setPalette(LightPalette());
 
     CreateControls();
-    setWindowIcon(QIcon(QStringLiteral(":/icon.png")));
+    setWindowIcon(QIcon(QPixmap::fromImage(ReadPngResource(QStringLiteral(":/icon.png")))));
     CreateNonVisualComponents();
     // The whole design is applied: only now does the listener bind its port.
     IdUDPServer1->Activate();

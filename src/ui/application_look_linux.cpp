@@ -1,4 +1,4 @@
-#include "application_look.h"
+#include "ui/application_look.h"
 
 #include <QApplication>
 

@@ -1,6 +1,6 @@
-#include "application_look.h"
+#include "ui/application_look.h"
 
-#include "look_choice.h"
+#include "ui/look_choice.h"
 
 #include <QApplication>
 #include <QOperatingSystemVersion>

@@ -1,9 +1,9 @@
-#include "clickable_picture.h"
+#include "ui/clickable_picture.h"
 
-#include "effects/wrap_effect.h"
+#include "quorvel_resources.h"
+#include "ui/effects/wrap_effect.h"
 
 #include <QEnterEvent>
-#include <QImageReader>
 #include <QPainter>
 
 #include <algorithm>
@@ -34,11 +34,7 @@ const QImage& TClickablePicture::PictureFor(int side)
     const auto exact = std::ranges::find(sizes_, side, &TPictureFile::side);
     const QString& path = (exact != sizes_.end() ? *exact : sizes_.back()).path;
     if (path != loadedPath_) {
-        // Told the format, Qt does not load every image format plugin to ask
-        // whether it knows the file.
-        QImageReader reader(path, "png");
-        reader.setAutoDetectImageFormat(false);
-        picture_ = reader.read();
+        picture_ = ReadPngResource(path);
         loadedPath_ = path;
     }
     return picture_;

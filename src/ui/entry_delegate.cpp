@@ -16,11 +16,10 @@ namespace {
 // depend on the entry's width.
 QPixmap ScaledDevicePicture()
 {
-    InitQuorvelResources();
     const qreal density = qApp->devicePixelRatio();
     const QSize size = LayOutEntry(0).devicePicture.size() * density;
     const QString artwork = density > 1 ? QStringLiteral(":/device@2x.png") : QStringLiteral(":/device.png");
-    QPixmap picture = QPixmap(artwork).scaled(size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    QPixmap picture = QPixmap::fromImage(ReadPngResource(artwork)).scaled(size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
     picture.setDevicePixelRatio(density);
     return picture;
 }

@@ -1,4 +1,4 @@
-#include "error_box.h"
+#include "ui/error_box.h"
 
 #include <QMessageBox>
 

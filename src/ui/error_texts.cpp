@@ -1,4 +1,4 @@
-#include "error_texts.h"
+#include "ui/error_texts.h"
 
 namespace {
 

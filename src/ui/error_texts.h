@@ -1,6 +1,6 @@
 #pragma once
 
-#include "error_box.h"
+#include "ui/error_box.h"
 
 #include <QString>
 

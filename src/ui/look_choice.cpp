@@ -1,4 +1,4 @@
-#include "look_choice.h"
+#include "ui/look_choice.h"
 
 TLook LookForWindowsVersion(int major, int minor)
 {

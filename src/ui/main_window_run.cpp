@@ -1,4 +1,4 @@
-#include "main_window_run.h"
+#include "ui/main_window_run.h"
 
 #include "ui/UMain.h"
 #include "ui/application_look.h"

@@ -1,7 +1,7 @@
-#include "scroll_content.h"
+#include "ui/scroll_content.h"
 
-#include "effects/glow_effect.h"
-#include "effects/shadow_effect.h"
+#include "ui/effects/glow_effect.h"
+#include "ui/effects/shadow_effect.h"
 
 #include <QPainter>
 

@@ -1,4 +1,4 @@
-#include "type_name.h"
+#include "ui/type_name.h"
 
 #include <cxxabi.h>
 

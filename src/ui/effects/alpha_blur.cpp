@@ -1,4 +1,4 @@
-#include "alpha_blur.h"
+#include "ui/effects/alpha_blur.h"
 
 #include <algorithm>
 #include <array>

@@ -1,4 +1,4 @@
-#include "effect_trigger.h"
+#include "ui/effects/effect_trigger.h"
 
 #include <QStringList>
 

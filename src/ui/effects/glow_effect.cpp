@@ -1,6 +1,6 @@
-#include "glow_effect.h"
+#include "ui/effects/glow_effect.h"
 
-#include "alpha_blur.h"
+#include "ui/effects/alpha_blur.h"
 
 #include <QPainter>
 #include <QtMath>

@@ -1,4 +1,4 @@
-#include "gradient_fill.h"
+#include "ui/effects/gradient_fill.h"
 
 #include <QLinearGradient>
 #include <QPainter>

@@ -1,6 +1,6 @@
-#include "shadow_effect.h"
+#include "ui/effects/shadow_effect.h"
 
-#include "alpha_blur.h"
+#include "ui/effects/alpha_blur.h"
 
 #include <QPainter>
 #include <QtMath>

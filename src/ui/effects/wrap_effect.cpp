@@ -1,6 +1,6 @@
-#include "wrap_effect.h"
+#include "ui/effects/wrap_effect.h"
 
-#include "effect_trigger.h"
+#include "ui/effects/effect_trigger.h"
 
 #include <QPainter>
 
