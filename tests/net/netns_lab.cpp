@@ -54,6 +54,21 @@ std::pair<int, std::string> Capture(const std::string& commandLine)
     return {::pclose(pipe), output};
 }
 
+// Waits until `ip <arguments>` (a link's `-o link show`) reports the link
+// up. A link set up starts carrying datagrams only once the kernel has
+// activated it, a moment later and later still on a loaded machine; a
+// datagram sent before that is dropped without an error.
+void WaitUntilLinkUp(const std::string& arguments)
+{
+    for (int attempt = 0; attempt < 500; ++attempt) {
+        const auto [status, output] = Capture("ip " + arguments);
+        if (status == 0 && output.find("state UP") != std::string::npos)
+            return;
+        ::usleep(10'000);
+    }
+    throw std::runtime_error("ip " + arguments + ": the link did not come up within 5 s");
+}
+
 // Where a thread returns to after RunIn(), however `work` ends.
 class TNamespaceReturn {
 public:
@@ -146,6 +161,8 @@ TDeviceLink TNetnsLab::AddLink(const std::string& deviceNamespace, const std::st
     const std::string inside = "-n " + deviceNamespace + " ";
     Ip(inside + "addr add " + deviceAddress + " dev " + link.deviceInterface);
     Ip(inside + "link set " + link.deviceInterface + " up");
+    WaitUntilLinkUp("-o link show dev " + link.hostInterface);
+    WaitUntilLinkUp(inside + "-o link show dev " + link.deviceInterface);
     return link;
 }
 
