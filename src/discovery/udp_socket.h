@@ -49,18 +49,17 @@ public:
     void Connect(const std::string& addressText, std::uint16_t port);
     std::size_t Send(std::span<const std::uint8_t> bytes);
 
-    // Failed also when the socket has been closed meanwhile.
+    // Failed when the socket has been closed.
     TWaitResult WaitReadable(std::chrono::milliseconds timeout);
     TReceivedDatagram Receive(std::span<std::uint8_t> buffer);
 
-    // Shuts the socket down and closes it, ignoring both results. Another
-    // thread may call it while this socket waits in WaitReadable: the wait
-    // then ends early, reporting Readable or Failed.
+    // Shuts the socket down and closes it, ignoring both results. Only once
+    // no other thread uses the socket any more: its handle could otherwise be
+    // given to a new socket under that thread.
     void ShutdownAndClose() noexcept;
-    // Ends a WaitReadable in another thread at once. Where the platform
-    // allows (POSIX: shutdown without close) the socket stays open, so its
-    // descriptor cannot be reused under that thread before it has ended;
-    // elsewhere (Winsock wakes a wait only on close) it is closed.
+    // Ends a WaitReadable in another thread at once, and every later one,
+    // with Readable; the socket stays open (and bound) until it is closed.
+    // A Receive after it fails or reports an empty datagram.
     void InterruptWait() noexcept;
     bool IsOpen() const;
 
@@ -71,6 +70,10 @@ private:
     NativeHandle Handle() const;  // raises when closed
 
     std::atomic<NativeHandle> handle_{ClosedHandle};
+    // Winsock: an event in WaitReadable's wait set that InterruptWait sets,
+    // as Winsock has no way to wake a wait on an open socket. Unused on
+    // POSIX, where shutting the socket down wakes poll().
+    std::atomic<NativeHandle> waitInterrupt_{ClosedHandle};
     TAddressFamily family_;
 };
 
