@@ -2,7 +2,8 @@
 # Installs what is missing, builds everything and runs every test:
 #   1. the regular build: unit, widget and network-namespace tests, benchmarks (figures only);
 #   2. the core under AddressSanitizer + UndefinedBehaviorSanitizer, and a bounded fuzz run;
-#   3. the listener under ThreadSanitizer.
+#   3. the listener under ThreadSanitizer;
+#   4. the Windows build and its tests under Wine (scripts/test-windows.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -49,6 +50,17 @@ cmake --build build-tsan
 if ctest --test-dir build-tsan -N -L tsan | grep -q 'Total Tests: [1-9]'; then
     run_ctest build-tsan -L tsan || failed=1
 fi
+
+# ---------------------------------------------------------------------------
+# Windows: the whole application cross-built with MinGW against Qt built from
+# Debian's sources (once per machine), its tests and the packaged quorvel.exe
+# under Wine, in network namespaces of its own (scripts/test-windows.sh).
+echo "== Windows (MinGW build under Wine)"
+windows_log=$(mktemp)
+bash scripts/test-windows.sh 2>&1 | tee "$windows_log" || failed=1
+grep -E 'tests passed, [0-9]+ tests failed out of' "$windows_log" >>"$summary" || true
+rm -f "$windows_log"
+# ---------------------------------------------------------------------------
 
 passed=$(awk '{ for (i = 1; i <= NF; i++) if ($i == "out" && $(i+1) == "of") total += $(i+2); for (i = 1; i <= NF; i++) if ($i == "failed") bad += $(i-2) } END { print total - bad }' "$summary")
 bad=$(awk '{ for (i = 1; i <= NF; i++) if ($i == "failed") bad += $(i-2) } END { print bad + 0 }' "$summary")
