@@ -113,27 +113,33 @@ if [ -f "$prefix/.complete" ]; then
     exit 0
 fi
 
-enable_sources
 started=$(date +%s)
 work=$cache_root/work-qt-mingw-$key
-"${sudo[@]}" rm -rf "$work" "$prefix"
-"${sudo[@]}" mkdir -p "$work" "$prefix" "$cache_root/ccache"
-[ "$(id -u)" -eq 0 ] || "${sudo[@]}" chown "$(id -u):$(id -g)" "$cache_root" "$work" "$prefix" "$cache_root/ccache"
-
-log "fetching the source of qt6-base $qt_package"
-(cd "$work" && apt-get source -qq "qt6-base=$qt_package" >&2)
-source=$(find "$work" -maxdepth 1 -type d -name 'qt6-base-*' | head -n1)
-
 export CCACHE_DIR=$cache_root/ccache CCACHE_BASEDIR=$work CCACHE_MAXSIZE=${CCACHE_MAXSIZE:-3G}
-log "configuring Qt $qt_version for MinGW-w64 into $prefix"
-cmake -S "$source" -B "$work/build" -G Ninja \
-    -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/mingw-w64-x86_64.cmake" \
-    -DCMAKE_INSTALL_PREFIX="$prefix" \
-    -DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache \
-    "${options[@]}" >"$work/configure.log" 2>&1 || { tail -n 40 "$work/configure.log" >&2; exit 1; }
+if [ -f "$work/build/build.ninja" ]; then
+    # An earlier run was interrupted: ninja goes on where it stopped.
+    log "resuming the build in $work"
+else
+    enable_sources
+    "${sudo[@]}" rm -rf "$work" "$prefix"
+    "${sudo[@]}" mkdir -p "$work" "$cache_root/ccache"
+    [ "$(id -u)" -eq 0 ] || "${sudo[@]}" chown "$(id -u):$(id -g)" "$cache_root" "$work" "$cache_root/ccache"
+
+    log "fetching the source of qt6-base $qt_package"
+    (cd "$work" && apt-get source -qq "qt6-base=$qt_package" >&2)
+    source=$(find "$work" -maxdepth 1 -type d -name 'qt6-base-*' | head -n1)
+
+    log "configuring Qt $qt_version for MinGW-w64 into $prefix"
+    cmake -S "$source" -B "$work/build" -G Ninja \
+        -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/mingw-w64-x86_64.cmake" \
+        -DCMAKE_INSTALL_PREFIX="$prefix" \
+        -DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache \
+        "${options[@]}" >"$work/configure.log" 2>&1 || { tail -n 40 "$work/configure.log" >&2; exit 1; }
+fi
 log "building (long on a cold cache; log in $work/build.log)"
-nice -n "${QUORVEL_NICE:-15}" cmake --build "$work/build" -j"$(nproc)" >"$work/build.log" 2>&1 \
+nice -n "${QUORVEL_NICE:-15}" cmake --build "$work/build" -j"${QUORVEL_QT_JOBS:-$(nproc)}" >>"$work/build.log" 2>&1 \
     || { tail -n 40 "$work/build.log" >&2; exit 1; }
+"${sudo[@]}" mkdir -p "$prefix"
 cmake --install "$work/build" >"$work/install.log" 2>&1 || { tail -n 40 "$work/install.log" >&2; exit 1; }
 for file in bin/Qt6Core.dll bin/Qt6Gui.dll bin/Qt6Widgets.dll bin/Qt6Test.dll \
             plugins/platforms/qwindows.dll plugins/platforms/qoffscreen.dll \
