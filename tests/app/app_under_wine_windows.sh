@@ -5,7 +5,8 @@
 # namespace (10.77.0.1 on a link to DEVICE-NAMESPACE), with its Wine prefix.
 # Shows: the window with its title band and refresh picture (SCREENSHOT),
 # both wildcard ports bound, replies from a device listed, a second copy
-# refused with "Application Error" and exit status 1, exit status 0 on close.
+# refused with "Application Error" and exit status 1, exit status 0 on close,
+# and the style plugin loaded only when Wine plays a Windows before 10.
 set -euo pipefail
 zip=$1 send_close=$2 devices=$3 sim=$4 screenshot=$5
 wine=/usr/lib/wine/wine64
@@ -79,4 +80,21 @@ wait_for_exit "$second" 30
 "$send_close" "$window"
 wait_for_exit "$first" 30
 [ "$status" = 0 ] || fail "closing the window ended the program with $status, not 0"
+
+# The look follows the Windows version that Wine reports: the Windows 10
+# look is Qt's own, the older ones load the package's style plugin.
+for version in win10 win7; do
+    $wine winecfg -v "$version" >/dev/null 2>&1
+    (cd "$work/app" && WINEDEBUG=+loaddll exec $wine ./quorvel.exe) >"$work/$version.log" 2>&1 &
+    pid=$!
+    pids+=($pid)
+    shown=$(timeout 90 xdotool search --sync --onlyvisible --name '^Quorvel$' | head -1) || fail "no window as $version"
+    "$send_close" "$shown"
+    wait_for_exit "$pid" 30
+    [ "$status" = 0 ] || fail "as $version the program ended with $status"
+    loaded=no
+    grep -q 'qwindowsvistastyle\.dll' "$work/$version.log" && loaded=yes
+    [ "$loaded" = "$([ $version = win10 ] && echo no || echo yes)" ] \
+        || fail "as $version the style plugin was loaded: $loaded"
+done
 echo "PASS: quorvel.exe under Wine (screenshot: $screenshot)"
