@@ -98,6 +98,8 @@ options=(
     -DFEATURE_androiddeployqt=OFF
     # Without Direct2D, DirectWrite 3 must go too, or qwindows.dll fails to link.
     -DFEATURE_direct2d=OFF -DFEATURE_directwrite3=OFF
+    # Without OpenGL, dynamic OpenGL must go too, or qwindowswindow.cpp fails to compile.
+    -DFEATURE_dynamicgl=OFF
     # The offscreen platform plugin (tests under Wine) needs the bundled FreeType.
     -DFEATURE_freetype=ON -DFEATURE_system_freetype=OFF
     -DFEATURE_system_zlib=OFF -DFEATURE_system_png=OFF -DFEATURE_system_pcre2=OFF
@@ -107,11 +109,20 @@ options=(
 key=$( { printf '%s\n' "$qt_package" "${options[@]}"; cat "$repo/cmake/mingw-w64-x86_64.cmake"; } | sha256sum | cut -c1-12)
 prefix=$cache_root/qt-mingw-$qt_version-$key
 
+"${sudo[@]}" mkdir -p "$cache_root"
+[ "$(id -u)" -eq 0 ] || "${sudo[@]}" chown "$(id -u):$(id -g)" "$cache_root"
+# One build at a time: a second caller waits here, then reuses the result.
+exec 9>"$cache_root/qt-mingw-$key.lock"
+flock 9
 if [ -f "$prefix/.complete" ]; then
     log "reusing $prefix"
     echo "$prefix"
     exit 0
 fi
+# Work left behind by builds with other options is of no use any more.
+for stale in "$cache_root"/work-qt-mingw-*; do
+    [ -e "$stale" ] && [ "$stale" != "$cache_root/work-qt-mingw-$key" ] && "${sudo[@]}" rm -rf "$stale"
+done
 
 started=$(date +%s)
 work=$cache_root/work-qt-mingw-$key

@@ -83,8 +83,10 @@ public:
     }
 
     TUiThreadStandIn ui;
-    std::optional<TUdpServer> listener;  // reset() deactivates it
+    // Before the listener: its deactivation still hands over what its
+    // threads had received, and the handler appends it here.
     std::vector<TReceived> received;     // written and read on the main thread only
+    std::optional<TUdpServer> listener;  // reset() deactivates it
 };
 
 // The replies the device namespace sends, in the order it sends them.

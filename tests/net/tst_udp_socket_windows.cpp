@@ -115,18 +115,20 @@ void TestUdpSocketWindows::errorTextsHaveTheNumberThenOneLine_data()
         QFAIL("a second wildcard bind of the same port was allowed");
     } catch (const TSocketError& error) {
         // The refused bind is the failure whose text is looked at.
-        QTest::newRow("socket: bind refused") << std::string(error.what()) << "Socket Error # 10048";
+        QTest::newRow("socket: bind refused") << std::string(error.what()) << std::string("Socket Error # 10048");
     }
     try {
         TUdpSocket other(TAddressFamily::IPv4);
-        other.Bind("192.0.2.1", TestPort);  // TEST-NET-1: no address of this machine
-        QFAIL("a bind to another machine's address was allowed");
+        other.Bind("192.0.2.1", 0);  // TEST-NET-1: no address of this machine
+        if (!RunningUnderWine())
+            QFAIL("a bind to another machine's address was allowed");
+        qInfo("skipped under Wine: it allows a bind to another machine's address, so there is no error 10049");
     } catch (const TSocketError& error) {
         // The same for an address that is not local.
-        QTest::newRow("socket: address not available") << std::string(error.what()) << "Socket Error # 10049";
+        QTest::newRow("socket: address not available") << std::string(error.what()) << std::string("Socket Error # 10049");
     }
-    QTest::newRow("system: 232") << std::string(TOSError(232).what()) << "System Error.  Code: 232.";
-    QTest::newRow("system: 87") << std::string(TOSError(87).what()) << "System Error.  Code: 87.";
+    QTest::newRow("system: 232") << std::string(TOSError(232).what()) << std::string("System Error.  Code: 232.");
+    QTest::newRow("system: 87") << std::string(TOSError(87).what()) << std::string("System Error.  Code: 87.");
 }
 
 void TestUdpSocketWindows::errorTextsHaveTheNumberThenOneLine()
