@@ -6,7 +6,7 @@
 #include "reply_builder.h"
 #include "sim_options.h"
 
-#include <arpa/inet.h>
+#include "socket_api.h"
 
 #include <algorithm>
 #include <cstdio>

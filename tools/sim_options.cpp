@@ -1,6 +1,6 @@
 #include "sim_options.h"
 
-#include <arpa/inet.h>
+#include "socket_api.h"
 
 #include <charconv>
 #include <cstdio>

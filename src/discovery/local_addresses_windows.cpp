@@ -1,16 +1,15 @@
 #include "discovery/local_addresses.h"
 
 #include "discovery/os_error.h"
+#include "discovery/windows/adapter_functions.h"
 
-#include <winsock2.h>
-#include <ws2tcpip.h>
-#include <iphlpapi.h>
 #include <versionhelpers.h>
 #include <windows.h>
 
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <vector>
 
 // The adapter functions of iphlpapi.dll are looked up at run time; a missing
 // library or function answers ERROR_NOT_SUPPORTED, as an old system would.
@@ -20,10 +19,6 @@ namespace {
 constexpr ULONG InitialBufferSize = 15360;
 constexpr ULONG SkipAllButUnicast = GAA_FLAG_SKIP_ANYCAST | GAA_FLAG_SKIP_MULTICAST | GAA_FLAG_SKIP_DNS_SERVER |
                                     GAA_FLAG_SKIP_FRIENDLY_NAME;  // 0x2E
-
-using GetAdaptersAddressesFunction = ULONG WINAPI(ULONG, ULONG, PVOID, PIP_ADAPTER_ADDRESSES, PULONG);
-using GetAdaptersInfoFunction = ULONG WINAPI(PIP_ADAPTER_INFO, PULONG);
-using GetUniDirectionalAdapterInfoFunction = DWORD WINAPI(PIP_UNIDIRECTIONAL_ADAPTER_ADDRESS, PULONG);
 
 class TIpHelperLibrary {
 public:
@@ -37,13 +32,12 @@ public:
     TIpHelperLibrary& operator=(const TIpHelperLibrary&) = delete;
 
     template <class Function>
-    Function* Find(const char* name) const
+    void Find(Function*& function, const char* name) const
     {
-        if (!module_)
-            return nullptr;
         // Through the generic function pointer type, which every function
         // pointer may be cast to and back without a warning.
-        return reinterpret_cast<Function*>(reinterpret_cast<void (*)()>(::GetProcAddress(module_, name)));
+        function = module_ ? reinterpret_cast<Function*>(reinterpret_cast<void (*)()>(::GetProcAddress(module_, name)))
+                           : nullptr;
     }
 
 private:
@@ -103,11 +97,11 @@ std::vector<std::string> WalkAdapters(const IP_ADAPTER_ADDRESSES* first)
     return addresses;
 }
 
-std::vector<std::string> ReceiveOnlyAddresses(const TIpHelperLibrary& library)
+std::vector<std::string> ReceiveOnlyAddresses(const TAdapterFunctions& functions)
 {
-    if (!::IsWindowsXPOrGreater())  // Windows 5.1
+    if (!functions.receiveOnlyQuery)
         return {};
-    auto* query = library.Find<GetUniDirectionalAdapterInfoFunction>("GetUniDirectionalAdapterInfo");
+    auto* query = functions.getUniDirectionalAdapterInfo;
     TQueryBuffer buffer;
     const DWORD result = QueryGrowing(buffer, ERROR_MORE_DATA, [&] {
         return query ? query(buffer.As<IP_UNIDIRECTIONAL_ADAPTER_ADDRESS>(), &buffer.Size()) : ERROR_NOT_SUPPORTED;
@@ -141,9 +135,9 @@ std::vector<std::string> WalkAdapterInfo(const IP_ADAPTER_INFO* first, const std
     return addresses;
 }
 
-std::vector<std::string> OlderAdapterQuery(const TIpHelperLibrary& library)
+std::vector<std::string> OlderAdapterQuery(const TAdapterFunctions& functions)
 {
-    auto* query = library.Find<GetAdaptersInfoFunction>("GetAdaptersInfo");
+    auto* query = functions.getAdaptersInfo;
     TQueryBuffer buffer;
     const DWORD result = QueryGrowing(buffer, ERROR_BUFFER_OVERFLOW, [&] {
         return query ? query(buffer.As<IP_ADAPTER_INFO>(), &buffer.Size()) : ERROR_NOT_SUPPORTED;
@@ -152,16 +146,15 @@ std::vector<std::string> OlderAdapterQuery(const TIpHelperLibrary& library)
         return {};
     if (result != NO_ERROR)
         throw TOSError(static_cast<int>(result));
-    const std::vector<std::string> receiveOnly = ReceiveOnlyAddresses(library);
+    const std::vector<std::string> receiveOnly = ReceiveOnlyAddresses(functions);
     return WalkAdapterInfo(buffer.As<IP_ADAPTER_INFO>(), receiveOnly);
 }
 
 }  // namespace
 
-std::vector<std::string> LocalAddresses()
+std::vector<std::string> LocalAddressesFrom(const TAdapterFunctions& functions)
 {
-    const TIpHelperLibrary library;
-    auto* query = library.Find<GetAdaptersAddressesFunction>("GetAdaptersAddresses");
+    auto* query = functions.getAdaptersAddresses;
     TQueryBuffer buffer;
     const DWORD result = QueryGrowing(buffer, ERROR_BUFFER_OVERFLOW, [&] {
         return query ? query(AF_UNSPEC, SkipAllButUnicast, nullptr, buffer.As<IP_ADAPTER_ADDRESSES>(), &buffer.Size())
@@ -174,8 +167,19 @@ std::vector<std::string> LocalAddresses()
     case ERROR_ADDRESS_NOT_ASSOCIATED:
         return {};
     case ERROR_NOT_SUPPORTED:
-        return OlderAdapterQuery(library);
+        return OlderAdapterQuery(functions);
     default:
         throw TOSError(static_cast<int>(result));
     }
+}
+
+std::vector<std::string> LocalAddresses()
+{
+    const TIpHelperLibrary library;
+    TAdapterFunctions functions;
+    library.Find(functions.getAdaptersAddresses, "GetAdaptersAddresses");
+    library.Find(functions.getAdaptersInfo, "GetAdaptersInfo");
+    library.Find(functions.getUniDirectionalAdapterInfo, "GetUniDirectionalAdapterInfo");
+    functions.receiveOnlyQuery = ::IsWindowsXPOrGreater();
+    return LocalAddressesFrom(functions);
 }

@@ -11,7 +11,9 @@ TUdpSocket::~TUdpSocket()
 }
 
 TUdpSocket::TUdpSocket(TUdpSocket&& other) noexcept
-    : handle_(other.handle_.exchange(ClosedHandle)), family_(other.family_)
+    : handle_(other.handle_.exchange(ClosedHandle)),
+      waitInterrupt_(other.waitInterrupt_.exchange(ClosedHandle)),
+      family_(other.family_)
 {
 }
 
@@ -21,6 +23,7 @@ TUdpSocket& TUdpSocket::operator=(TUdpSocket&& other) noexcept
         ShutdownAndClose();
         family_ = other.family_;
         handle_ = other.handle_.exchange(ClosedHandle);
+        waitInterrupt_ = other.waitInterrupt_.exchange(ClosedHandle);
     }
     return *this;
 }

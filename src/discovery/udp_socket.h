@@ -62,14 +62,14 @@ public:
     // fails.
     std::size_t ReceiveWaiting(TDatagramBatch& batch);
 
-    // Shuts the socket down and closes it, ignoring both results. Only when
-    // no other thread uses the socket: a closed handle may be given to the
-    // next socket of the process at once.
+    // Shuts the socket down and closes it, ignoring both results. Only once
+    // no other thread uses the socket any more: its handle could otherwise be
+    // given to a new socket under that thread.
     void ShutdownAndClose() noexcept;
     // Ends a WaitReadable in another thread at once (it then reports
-    // Readable or Failed) and leaves the socket open, so that its handle
-    // cannot be reused under that thread. Close it once that thread has
-    // stopped using it.
+    // Readable or Failed) and leaves the socket open and bound, so that its
+    // handle cannot be reused under that thread. Close it once that thread
+    // has stopped using it.
     void InterruptWait() noexcept;
     bool IsOpen() const;
 
@@ -80,6 +80,10 @@ private:
     NativeHandle Handle() const;  // raises when closed
 
     std::atomic<NativeHandle> handle_{ClosedHandle};
+    // Winsock: an event in WaitReadable's wait set that InterruptWait sets,
+    // as Winsock has no way to wake a wait on an open socket. Unused on
+    // POSIX, where shutting the socket down wakes poll().
+    std::atomic<NativeHandle> waitInterrupt_{ClosedHandle};
     TAddressFamily family_;
 };
 

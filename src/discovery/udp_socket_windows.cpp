@@ -6,6 +6,7 @@
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
+#include <array>
 #include <vector>
 
 namespace {
@@ -42,6 +43,39 @@ SOCKET Native(std::intptr_t handle)
     return static_cast<SOCKET>(handle);
 }
 
+// Winsock's select() wakes only when the socket is closed, which would free
+// its handle under the waiting thread. So a wait watches two events: one the
+// socket layer sets when a datagram is queued, and the socket's interruption.
+// Associating an event makes the socket non-blocking; the association ends,
+// and blocking mode returns, when the wait is over.
+class TReadableEvent {
+public:
+    explicit TReadableEvent(SOCKET socket) : socket_(socket), event_(::WSACreateEvent())
+    {
+        // FD_READ is signalled at once when a datagram is already queued.
+        armed_ = event_ != WSA_INVALID_EVENT && ::WSAEventSelect(socket_, event_, FD_READ | FD_CLOSE) == 0;
+    }
+    ~TReadableEvent()
+    {
+        if (event_ == WSA_INVALID_EVENT)
+            return;
+        ::WSAEventSelect(socket_, nullptr, 0);
+        u_long nonBlocking = 0;
+        ::ioctlsocket(socket_, FIONBIO, &nonBlocking);
+        ::WSACloseEvent(event_);
+    }
+    TReadableEvent(const TReadableEvent&) = delete;
+    TReadableEvent& operator=(const TReadableEvent&) = delete;
+
+    bool Armed() const { return armed_; }
+    WSAEVENT Event() const { return event_; }
+
+private:
+    SOCKET socket_;
+    WSAEVENT event_;
+    bool armed_ = false;
+};
+
 }  // namespace
 
 TUdpSocket::TUdpSocket(TAddressFamily family) : family_(family)
@@ -51,6 +85,13 @@ TUdpSocket::TUdpSocket(TAddressFamily family) : family_(family)
     if (socket == INVALID_SOCKET)
         RaiseLastError();
     handle_ = static_cast<NativeHandle>(socket);
+    const WSAEVENT interrupt = ::WSACreateEvent();  // manual reset: once set, it stays set
+    if (interrupt == WSA_INVALID_EVENT) {
+        const int error = ::WSAGetLastError();
+        ShutdownAndClose();
+        throw TSocketError(error);
+    }
+    waitInterrupt_ = reinterpret_cast<NativeHandle>(interrupt);
 }
 
 TUdpSocket::NativeHandle TUdpSocket::Handle() const
@@ -114,17 +155,21 @@ std::size_t TUdpSocket::Send(std::span<const std::uint8_t> bytes)
 TWaitResult TUdpSocket::WaitReadable(std::chrono::milliseconds timeout)
 {
     const NativeHandle handle = handle_.load();
-    if (handle == ClosedHandle)
+    const NativeHandle interrupt = waitInterrupt_.load();
+    if (handle == ClosedHandle || interrupt == ClosedHandle)
         return TWaitResult::Failed;
-    fd_set readable;
-    FD_ZERO(&readable);
-    FD_SET(Native(handle), &readable);
-    timeval limit{static_cast<long>(timeout.count() / 1000), static_cast<long>(timeout.count() % 1000 * 1000)};
-    // closesocket() from another thread ends this select() with an error.
-    const int ready = ::select(0, &readable, nullptr, nullptr, &limit);
-    if (ready == SOCKET_ERROR)
+    const TReadableEvent readable(Native(handle));
+    if (!readable.Armed())
         return TWaitResult::Failed;
-    return ready == 0 ? TWaitResult::TimedOut : TWaitResult::Readable;
+    // The interruption first: when both are set, stopping wins.
+    const std::array<WSAEVENT, 2> events{reinterpret_cast<WSAEVENT>(interrupt), readable.Event()};
+    const DWORD woken = ::WSAWaitForMultipleEvents(static_cast<DWORD>(events.size()), events.data(), FALSE,
+                                                   static_cast<DWORD>(timeout.count()), FALSE);
+    if (woken == WSA_WAIT_TIMEOUT)
+        return TWaitResult::TimedOut;
+    if (woken == WSA_WAIT_EVENT_0 || woken == WSA_WAIT_EVENT_0 + 1)
+        return TWaitResult::Readable;
+    return TWaitResult::Failed;
 }
 
 TReceivedDatagram TUdpSocket::Receive(std::span<std::uint8_t> buffer)
@@ -151,6 +196,9 @@ TReceivedDatagram TUdpSocket::Receive(std::span<std::uint8_t> buffer)
 
 void TUdpSocket::ShutdownAndClose() noexcept
 {
+    const NativeHandle interrupt = waitInterrupt_.exchange(ClosedHandle);
+    if (interrupt != ClosedHandle)
+        ::WSACloseEvent(reinterpret_cast<WSAEVENT>(interrupt));
     const NativeHandle handle = handle_.exchange(ClosedHandle);
     if (handle == ClosedHandle)
         return;
@@ -160,7 +208,14 @@ void TUdpSocket::ShutdownAndClose() noexcept
 
 void TUdpSocket::InterruptWait() noexcept
 {
-    ShutdownAndClose();
+    // Shutting the receive side down makes a Receive after the wake-up fail
+    // instead of blocking; the socket keeps its handle and its port.
+    const NativeHandle handle = handle_.load();
+    if (handle != ClosedHandle)
+        ::shutdown(Native(handle), SD_RECEIVE);
+    const NativeHandle interrupt = waitInterrupt_.load();
+    if (interrupt != ClosedHandle)
+        ::WSASetEvent(reinterpret_cast<WSAEVENT>(interrupt));
 }
 
 // Winsock counts IPv6 as available when its protocol catalogue lists at

@@ -1,0 +1,163 @@
+#!/usr/bin/env bash
+# Builds Qt for 64-bit Windows with MinGW-w64 from Debian's own qt6-base
+# source package, once per machine, into a cache outside the checkout.
+# The cache directory is keyed on the Qt package version and the options below;
+# an existing complete build is reused. Prints the Qt prefix on stdout (all
+# progress goes to stderr), so callers can do: qt=$(scripts/build-qt-windows.sh)
+#
+# Also installs what the Windows build, its tests under Wine and the package need.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+repo=$PWD
+log() { echo "build-qt-windows: $*" >&2; }
+
+cache_root=${QUORVEL_CACHE:-/var/cache/quorvel}
+sudo=()
+[ "$(id -u)" -eq 0 ] || sudo=(sudo)
+
+packages=(
+    g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+    cmake ninja-build ccache dpkg-dev
+    qt6-base-dev qt6-base-dev-tools         # the host's moc, rcc and uic (QT_HOST_PATH)
+    wine64 fonts-wine                        # the Windows programs under test
+    zip unzip xvfb x11-utils xdotool imagemagick iproute2
+)
+
+apt_get() {
+    # Another apt client may hold the lock for a while.
+    local attempt
+    for attempt in $(seq 40); do
+        DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get "$@" && return 0
+        log "apt-get $1 failed (attempt $attempt), retrying in 15 s"
+        sleep 15
+    done
+    return 1
+}
+
+install_packages() {
+    local missing=() package
+    for package in "${packages[@]}"; do
+        dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' || missing+=("$package")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    log "installing ${missing[*]}"
+    apt_get update -qq
+    apt_get install -y -qq --no-install-recommends "${missing[@]}" >&2
+}
+
+# Source entries for the Debian archive this machine installs from: a copy of
+# each of its deb entries that points at a Debian archive, as deb-src.
+enable_sources() {
+    local name=/etc/apt/sources.list.d/quorvel-deb-src
+    [ -e "$name.sources" ] || [ -e "$name.list" ] && return 0
+    local stanzas lines file
+    stanzas=$(mktemp) lines=$(mktemp)
+    for file in /etc/apt/sources.list.d/*.sources; do
+        [ -e "$file" ] || continue
+        awk 'BEGIN { RS = "" }
+             { n = split($0, line, "\n"); deb = 0; debian = 0
+               for (i = 1; i <= n; i++) {
+                   if (line[i] ~ /^Types:/ && line[i] ~ /[ \t]deb([ \t]|$)/) deb = 1
+                   if (line[i] ~ /^URIs:.*debian/) debian = 1
+               }
+               if (!deb || !debian) next
+               for (i = 1; i <= n; i++) print (line[i] ~ /^Types:/ ? "Types: deb-src" : line[i])
+               print "" }' "$file" >>"$stanzas"
+    done
+    for file in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
+        [ -e "$file" ] || continue
+        sed -n 's/^deb\([[:space:]].*debian.*\)$/deb-src\1/p' "$file" >>"$lines"
+    done
+    [ -s "$stanzas" ] || [ -s "$lines" ] || { log "no Debian archive entry to mirror as deb-src"; exit 1; }
+    log "adding deb-src entries mirroring the Debian archive's deb entries"
+    [ -s "$stanzas" ] && "${sudo[@]}" install -m 644 "$stanzas" "$name.sources"
+    [ -s "$lines" ] && "${sudo[@]}" install -m 644 "$lines" "$name.list"
+    rm -f "$stanzas" "$lines"
+    apt_get update -qq
+}
+
+install_packages
+
+# The cross build uses the host's tools of exactly the same Qt version.
+qt_package=$(dpkg-query -W -f='${Version}' qt6-base-dev)
+qt_version=${qt_package%%+*}
+qt_version=${qt_version%%-*}
+
+options=(
+    -DCMAKE_BUILD_TYPE=Release -DBUILD_SHARED_LIBS=ON
+    -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake
+    -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF -DQT_BUILD_BENCHMARKS=OFF
+    -DFEATURE_gui=ON -DFEATURE_widgets=ON -DFEATURE_testlib=ON
+    -DFEATURE_opengl=OFF -DFEATURE_vulkan=OFF -DFEATURE_sql=OFF -DFEATURE_network=OFF
+    -DFEATURE_dbus=OFF -DFEATURE_printsupport=OFF -DFEATURE_concurrent=OFF -DFEATURE_xml=OFF
+    -DFEATURE_jpeg=OFF -DFEATURE_gif=OFF -DFEATURE_ico=OFF -DFEATURE_zstd=OFF -DFEATURE_icu=OFF
+    -DFEATURE_sql=OFF -DFEATURE_pdf=OFF -DFEATURE_sessionmanager=OFF
+    # Debian's tarball lacks the wintab headers.
+    -DFEATURE_tabletevent=OFF
+    # Debian's cross-building patch switches it on; it is no use on Windows.
+    -DFEATURE_androiddeployqt=OFF
+    # Without Direct2D, DirectWrite 3 must go too, or qwindows.dll fails to link.
+    -DFEATURE_direct2d=OFF -DFEATURE_directwrite3=OFF
+    # Without OpenGL, dynamic OpenGL must go too, or qwindowswindow.cpp fails to compile.
+    -DFEATURE_dynamicgl=OFF
+    # The offscreen platform plugin (tests under Wine) needs the bundled FreeType.
+    -DFEATURE_freetype=ON -DFEATURE_system_freetype=OFF
+    -DFEATURE_system_zlib=OFF -DFEATURE_system_png=OFF -DFEATURE_system_pcre2=OFF
+    -DFEATURE_system_harfbuzz=OFF
+    -DFEATURE_style_windowsvista=ON
+)
+key=$( { printf '%s\n' "$qt_package" "${options[@]}"; cat "$repo/cmake/mingw-w64-x86_64.cmake"; } | sha256sum | cut -c1-12)
+prefix=$cache_root/qt-mingw-$qt_version-$key
+
+"${sudo[@]}" mkdir -p "$cache_root"
+[ "$(id -u)" -eq 0 ] || "${sudo[@]}" chown "$(id -u):$(id -g)" "$cache_root"
+# One build at a time: a second caller waits here, then reuses the result.
+exec 9>"$cache_root/qt-mingw-$key.lock"
+flock 9
+if [ -f "$prefix/.complete" ]; then
+    log "reusing $prefix"
+    echo "$prefix"
+    exit 0
+fi
+# Work left behind by builds with other options is of no use any more.
+for stale in "$cache_root"/work-qt-mingw-*; do
+    [ -e "$stale" ] && [ "$stale" != "$cache_root/work-qt-mingw-$key" ] && "${sudo[@]}" rm -rf "$stale"
+done
+
+started=$(date +%s)
+work=$cache_root/work-qt-mingw-$key
+export CCACHE_DIR=$cache_root/ccache CCACHE_BASEDIR=$work CCACHE_MAXSIZE=${CCACHE_MAXSIZE:-3G}
+if [ -f "$work/build/build.ninja" ]; then
+    # An earlier run was interrupted: ninja goes on where it stopped.
+    log "resuming the build in $work"
+else
+    enable_sources
+    "${sudo[@]}" rm -rf "$work" "$prefix"
+    "${sudo[@]}" mkdir -p "$work" "$cache_root/ccache"
+    [ "$(id -u)" -eq 0 ] || "${sudo[@]}" chown "$(id -u):$(id -g)" "$cache_root" "$work" "$cache_root/ccache"
+
+    log "fetching the source of qt6-base $qt_package"
+    (cd "$work" && apt-get source -qq "qt6-base=$qt_package" >&2)
+    source=$(find "$work" -maxdepth 1 -type d -name 'qt6-base-*' | head -n1)
+
+    log "configuring Qt $qt_version for MinGW-w64 into $prefix"
+    cmake -S "$source" -B "$work/build" -G Ninja \
+        -DCMAKE_TOOLCHAIN_FILE="$repo/cmake/mingw-w64-x86_64.cmake" \
+        -DCMAKE_INSTALL_PREFIX="$prefix" \
+        -DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache \
+        "${options[@]}" >"$work/configure.log" 2>&1 || { tail -n 40 "$work/configure.log" >&2; exit 1; }
+fi
+log "building (long on a cold cache; log in $work/build.log)"
+nice -n "${QUORVEL_NICE:-15}" cmake --build "$work/build" -j"${QUORVEL_QT_JOBS:-$(nproc)}" >>"$work/build.log" 2>&1 \
+    || { tail -n 40 "$work/build.log" >&2; exit 1; }
+"${sudo[@]}" mkdir -p "$prefix"
+cmake --install "$work/build" >"$work/install.log" 2>&1 || { tail -n 40 "$work/install.log" >&2; exit 1; }
+for file in bin/Qt6Core.dll bin/Qt6Gui.dll bin/Qt6Widgets.dll bin/Qt6Test.dll \
+            plugins/platforms/qwindows.dll plugins/platforms/qoffscreen.dll \
+            plugins/styles/qwindowsvistastyle.dll; do
+    [ -f "$prefix/$file" ] || { log "missing after install: $file"; exit 1; }
+done
+touch "$prefix/.complete"
+"${sudo[@]}" rm -rf "$work"
+log "built in $(( $(date +%s) - started )) s"
+echo "$prefix"

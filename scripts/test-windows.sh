@@ -1,0 +1,92 @@
+#!/usr/bin/env bash
+# Cross-builds the whole project for Windows (build-windows/) and runs its
+# tests under Wine, inside network namespaces of its own, with a fresh Wine
+# prefix that is removed afterwards:
+#   1. the Qt tests of the Windows build (ctest; scripts/run-under-wine.sh),
+#      while a device namespace streams replies to the listener's port;
+#   2. the package (scripts/package-windows.sh), and the real quorvel.exe
+#      from it under Xvfb (tests/app/app_under_wine_windows.sh).
+# Needs root for the namespaces. Qt for MinGW is built once per machine.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+repo=$PWD
+started=$(date +%s)
+
+echo "== Windows: Qt for MinGW and the cross build"
+qt=$(bash scripts/build-windows.sh)
+
+# Native helpers from the regular build: the device simulator and the
+# window-close request.
+[ -f build/CMakeCache.txt ] || cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build --target quorvel-sim send_close_request >/dev/null
+sim=$repo/build/tools/quorvel-sim
+
+lab=quorvel-win-$$
+devices=quorvel-wdev-$$
+wine_prefix=$(mktemp -d /tmp/quorvel-wine.XXXXXX)
+pids=()
+in_lab() { ip netns exec "$lab" "$@"; }
+cleanup() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    wait "${pids[@]}" 2>/dev/null || true
+    in_lab /usr/lib/wine/wineserver64 -k 2>/dev/null || true
+    ip netns del "$lab" 2>/dev/null || true
+    ip netns del "$devices" 2>/dev/null || true
+    rm -rf "$wine_prefix"
+}
+trap cleanup EXIT
+
+# The program's namespace: two links to the device namespace, a second
+# address on the second link, IPv6 on the first, an address on lo.
+ip netns add "$lab"
+ip netns add "$devices"
+ip -n "$lab" link set lo up
+ip -n "$devices" link set lo up
+ip link add w0 netns "$lab" type veth peer name d0 netns "$devices"
+ip link add w1 netns "$lab" type veth peer name d1 netns "$devices"
+ip -n "$lab" addr add 10.77.0.1/24 dev w0
+ip -n "$lab" addr add fd77::1/64 dev w0 nodad
+ip -n "$lab" addr add 10.77.1.1/24 dev w1
+ip -n "$lab" addr add 10.77.1.9/24 dev w1
+ip -n "$lab" addr add 10.99.0.1/32 dev lo
+ip -n "$devices" addr add 10.77.0.2/24 dev d0
+ip -n "$devices" addr add fd77::2/64 dev d0 nodad
+ip -n "$devices" addr add 10.77.1.2/24 dev d1
+for link in w0 w1; do ip -n "$lab" link set "$link" up; done
+for link in d0 d1; do ip -n "$devices" link set "$link" up; done
+expected=$(ip -n "$lab" -4 -o addr show | awk '$2 != "lo" { sub(/\/.*/, "", $4); print $4 }' | paste -sd,)
+
+# Wine's server owns every socket of its programs, so it is started inside
+# the namespace; later Wine programs attach to it.
+runtime=$(dirname "$(x86_64-w64-mingw32-g++-posix -print-file-name=libstdc++-6.dll)")
+export WINEPREFIX=$wine_prefix WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml='
+export WINEPATH="Z:$qt/bin;Z:$runtime;Z:/usr/x86_64-w64-mingw32/lib"
+in_lab /usr/lib/wine/wineserver64 -p
+in_lab /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1
+
+# Three devices in turn, on both families, from port 7080 of the device
+# namespace to the listener's port, for as long as the tests run.
+stream=(--count 0 --interval-ms 10 --timeout 1800 --name "Seq A" --device --name "Seq B" --device --name "Seq C")
+ip netns exec "$devices" "$sim" --send-to 10.77.0.1 --from 10.77.0.2 "${stream[@]}" >/dev/null &
+pids+=($!)
+ip netns exec "$devices" "$sim" --send-to fd77::1 --from fd77::2 "${stream[@]}" >/dev/null &
+pids+=($!)
+
+failed=0
+echo "== Windows: the Windows build's tests under Wine"
+in_lab env QUORVEL_WINE_LAB=1 QUORVEL_DEVICE_IPV4=10.77.0.2 QUORVEL_DEVICE_IPV6_PEER_IP=FD77:0:0:0:0:0:0:2 \
+    QUORVEL_EXPECTED_ADDRESSES="$expected" \
+    ctest --test-dir build-windows --output-on-failure || failed=1
+for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+wait "${pids[@]}" 2>/dev/null || true
+pids=()
+
+echo "== Windows: the package and the real program from it"
+zip=$(bash scripts/package-windows.sh)
+echo "$zip: $(stat -c %s "$zip") bytes"
+unset WINEPATH  # the program must find every DLL in its own folder
+in_lab bash tests/app/app_under_wine_windows.sh "$zip" "$repo/build/tests/app/send_close_request" \
+    "$devices" "$sim" "$repo/build-windows/quorvel-under-wine.png" || failed=1
+
+echo "windows: $([ $failed -eq 0 ] && echo passed || echo FAILED) in $(( $(date +%s) - started )) s"
+exit $failed

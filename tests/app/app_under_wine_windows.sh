@@ -1,0 +1,100 @@
+#!/usr/bin/env bash
+# app_under_wine_windows.sh ZIP SEND-CLOSE DEVICE-NAMESPACE SIMULATOR SCREENSHOT
+# The real quorvel.exe from the Windows package, unzipped into an empty
+# folder, under Wine and Xvfb. Run by scripts/test-windows.sh inside its
+# namespace (10.77.0.1 on a link to DEVICE-NAMESPACE), with its Wine prefix.
+# Shows: the window with its title band and refresh picture (SCREENSHOT),
+# both wildcard ports bound, replies from a device listed, a second copy
+# refused with "Application Error" and exit status 1, exit status 0 on close,
+# and the style plugin loaded only when Wine plays a Windows before 10.
+set -euo pipefail
+zip=$1 send_close=$2 devices=$3 sim=$4 screenshot=$5
+wine=/usr/lib/wine/wine64
+
+work=$(mktemp -d)
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    wait 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+fail() {
+    echo "FAIL: $1"
+    for log in "$work"/*.log; do [ -s "$log" ] && { echo "--- $(basename "$log")"; tail -n 20 "$log"; }; done
+    exit 1
+}
+# Waits up to $2 seconds for our child $1 to end; sets `status`.
+wait_for_exit() {
+    for _ in $(seq $(($2 * 10))); do
+        kill -0 "$1" 2>/dev/null || break
+        sleep 0.1
+    done
+    status="still running"
+    kill -0 "$1" 2>/dev/null && return
+    status=0
+    wait "$1" || status=$?
+}
+
+mkdir "$work/app"
+unzip -q "$zip" -d "$work/app"
+[ -f "$work/app/quorvel.exe" ] || fail "no quorvel.exe in the package"
+
+# Wine draws the title band itself when no window manager runs.
+$wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+
+Xvfb -displayfd 3 -screen 0 800x700x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+pids+=($!)
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+[ -s "$work/display" ] || fail "Xvfb did not start"
+export DISPLAY=:$(cat "$work/display")
+
+(cd "$work/app" && exec $wine ./quorvel.exe) >"$work/first.log" 2>&1 &
+first=$!
+pids+=($first)
+window=$(timeout 90 xdotool search --sync --onlyvisible --name '^Quorvel$' | head -1) || fail "no window"
+
+ports=$(ss -H -uln)
+grep -q '0\.0\.0\.0:7080 ' <<<"$ports" || fail "0.0.0.0:7080 is not bound: $ports"
+grep -q '\[::\]:7080 ' <<<"$ports" || fail "[::]:7080 is not bound: $ports"
+
+sleep 2  # the first paint
+import -window "$window" "$work/empty.png" 2>/dev/null || fail "no screenshot"
+ip netns exec "$devices" "$sim" --send-to 10.77.0.1 --from 10.77.0.2 \
+    --name "Hala A" --ip 10.77.0.2 --device --name "Hala B" --ip 10.77.0.3 >/dev/null
+sleep 2
+import -window "$window" "$screenshot" 2>/dev/null || fail "no screenshot"
+# The two replies' entries change the list's part of the window.
+changed=$(compare -metric AE "$work/empty.png" "$screenshot" null: 2>&1 || true)
+[ "${changed%% *}" -gt 2000 ] 2>/dev/null || fail "the device replies did not show in the window ($changed pixels changed)"
+
+(cd "$work/app" && exec $wine ./quorvel.exe) >"$work/second.log" 2>&1 &
+second=$!
+pids+=($second)
+box=$(timeout 60 xdotool search --sync --onlyvisible --name '^Application Error$' | head -1) || fail "no error box"
+[ "$(xdotool search --onlyvisible --name '^Quorvel$' | wc -l)" -eq 1 ] || fail "the second copy showed a window"
+"$send_close" "$box"
+wait_for_exit "$second" 30
+[ "$status" = 1 ] || fail "the second copy ended with $status, not 1"
+
+"$send_close" "$window"
+wait_for_exit "$first" 30
+[ "$status" = 0 ] || fail "closing the window ended the program with $status, not 0"
+
+# The look follows the Windows version that Wine reports: the Windows 10
+# look is Qt's own, the older ones load the package's style plugin.
+for version in win10 win7; do
+    $wine winecfg -v "$version" >/dev/null 2>&1
+    (cd "$work/app" && WINEDEBUG=+loaddll exec $wine ./quorvel.exe) >"$work/$version.log" 2>&1 &
+    pid=$!
+    pids+=($pid)
+    shown=$(timeout 90 xdotool search --sync --onlyvisible --name '^Quorvel$' | head -1) || fail "no window as $version"
+    "$send_close" "$shown"
+    wait_for_exit "$pid" 30
+    [ "$status" = 0 ] || fail "as $version the program ended with $status"
+    loaded=no
+    grep -q 'qwindowsvistastyle\.dll' "$work/$version.log" && loaded=yes
+    [ "$loaded" = "$([ $version = win10 ] && echo no || echo yes)" ] \
+        || fail "as $version the style plugin was loaded: $loaded"
+done
+echo "PASS: quorvel.exe under Wine (screenshot: $screenshot)"

@@ -1,0 +1,199 @@
+// The reply listener on Winsock, under Wine in the namespace of
+// scripts/test-windows.sh, while a device namespace streams replies to it on
+// both address families: three devices in turn, from port 7080.
+
+#include "discovery/hand_over.h"
+#include "discovery/udp_server.h"
+#include "reply_builder.h"
+#include "wine_lab_windows.h"
+
+#include <QTest>
+
+#include <algorithm>
+#include <condition_variable>
+#include <mutex>
+#include <optional>
+
+using namespace std::chrono_literals;
+using Bytes = std::vector<std::uint8_t>;
+
+namespace {
+
+constexpr std::chrono::seconds Patience{20};  // only a hang takes this long
+
+// Plays the user-interface thread: the test's main thread drains the
+// hand-over when woken, as Qt's event loop would.
+class TUiThreadStandIn : public TUiThreadWaker {
+public:
+    THandOver& Queue() { return handOver_; }
+
+    // Runs hand-overs until `done` answers true; false when time ran out.
+    bool RunUntil(const std::function<bool()>& done)
+    {
+        const auto end = std::chrono::steady_clock::now() + Patience;
+        while (!done()) {
+            if (std::chrono::steady_clock::now() > end)
+                return false;
+            std::unique_lock lock(mutex_);
+            wakeUp_.wait_for(lock, 20ms, [this] { return wakeUps_ > 0; });
+            wakeUps_ = 0;
+            lock.unlock();
+            handOver_.DrainPending();
+        }
+        return true;
+    }
+
+private:
+    void WakeUiThread() override
+    {
+        {
+            std::lock_guard lock(mutex_);
+            ++wakeUps_;
+        }
+        wakeUp_.notify_all();
+    }
+
+    std::mutex mutex_;
+    std::condition_variable wakeUp_;
+    std::size_t wakeUps_ = 0;
+    THandOver handOver_{*this};
+};
+
+struct TReceived {
+    Bytes data;
+    std::string peerIP;
+    std::uint16_t peerPort = 0;
+    TAddressFamily version = TAddressFamily::IPv4;
+};
+
+class TListenerFixture {
+public:
+    TListenerFixture()
+    {
+        listener.emplace(ui.Queue());
+        listener->OnUDPRead = [this](TUdpListenerThread&, std::span<const std::uint8_t> data, TUdpBinding& binding) {
+            received.push_back({{data.begin(), data.end()}, binding.PeerIP, binding.PeerPort, binding.IPVersion});
+        };
+    }
+
+    std::size_t CountFrom(TAddressFamily family) const
+    {
+        return static_cast<std::size_t>(std::count_if(received.begin(), received.end(),
+                                                      [&](const TReceived& item) { return item.version == family; }));
+    }
+
+    TUiThreadStandIn ui;
+    // Before the listener: its deactivation still hands over what its
+    // threads had received, and the handler appends it here.
+    std::vector<TReceived> received;     // written and read on the main thread only
+    std::optional<TUdpServer> listener;  // reset() deactivates it
+};
+
+// The replies the device namespace sends, in the order it sends them.
+std::vector<Bytes> StreamedReplies()
+{
+    std::vector<Bytes> replies;
+    for (const char* name : {"Seq A", "Seq B", "Seq C"}) {
+        TSimulatedDevice device;
+        device.deviceName = name;
+        replies.push_back(BuildDiscoveryReply(device));
+    }
+    return replies;
+}
+
+std::size_t ReplyIndex(const Bytes& data)
+{
+    const std::vector<Bytes> replies = StreamedReplies();
+    return static_cast<std::size_t>(std::find(replies.begin(), replies.end(), data) - replies.begin());
+}
+
+}  // namespace
+
+Q_DECLARE_METATYPE(TAddressFamily)
+
+class TestListenerWindows : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void receivesFromTheDeviceNamespace_data();
+    void receivesFromTheDeviceNamespace();
+    void handsOverEachSendersDatagramsInOrder();
+    void deactivatesUnderAStreamOfDatagrams();
+};
+
+void TestListenerWindows::initTestCase()
+{
+    QUORVEL_REQUIRE_WINE_LAB();
+}
+
+void TestListenerWindows::receivesFromTheDeviceNamespace_data()
+{
+    QTest::addColumn<TAddressFamily>("family");
+    QTest::addColumn<std::string>("peerIP");
+    QTest::newRow("IPv4") << TAddressFamily::IPv4 << LabSetting("QUORVEL_DEVICE_IPV4");
+    // PeerIP's IPv6 form: eight upper-case groups, no "::".
+    QTest::newRow("IPv6") << TAddressFamily::IPv6 << LabSetting("QUORVEL_DEVICE_IPV6_PEER_IP");
+}
+
+void TestListenerWindows::receivesFromTheDeviceNamespace()
+{
+    QFETCH(TAddressFamily, family);
+    QFETCH(std::string, peerIP);
+    TListenerFixture fixture;
+    fixture.listener->Activate();
+    QCOMPARE(fixture.listener->ThreadCount(), std::size_t{2});
+    QVERIFY(fixture.ui.RunUntil([&] { return fixture.CountFrom(family) >= 3; }));
+    for (const TReceived& item : fixture.received) {
+        if (item.version != family)
+            continue;
+        QCOMPARE(item.peerIP, peerIP);
+        QCOMPARE(item.peerPort, DiscoveryPort);
+        QVERIFY2(ReplyIndex(item.data) < 3, "a datagram that the device namespace never sent");
+    }
+}
+
+void TestListenerWindows::handsOverEachSendersDatagramsInOrder()
+{
+    TListenerFixture fixture;
+    fixture.listener->Activate();
+    constexpr std::size_t Enough = 60;
+    QVERIFY(fixture.ui.RunUntil([&] {
+        return fixture.CountFrom(TAddressFamily::IPv4) >= Enough && fixture.CountFrom(TAddressFamily::IPv6) >= Enough;
+    }));
+    for (TAddressFamily family : {TAddressFamily::IPv4, TAddressFamily::IPv6}) {
+        std::optional<std::size_t> previous;
+        for (const TReceived& item : fixture.received) {
+            if (item.version != family)
+                continue;
+            const std::size_t index = ReplyIndex(item.data);
+            QVERIFY(index < 3);
+            if (previous)
+                QCOMPARE(index, (*previous + 1) % 3);  // A, B, C, A, ... as sent
+            previous = index;
+        }
+    }
+}
+
+void TestListenerWindows::deactivatesUnderAStreamOfDatagrams()
+{
+    TListenerFixture fixture;
+    fixture.listener->Activate();
+    QVERIFY(fixture.ui.RunUntil([&] { return fixture.received.size() >= 100; }));
+    // The stream goes on; the deactivation wakes both threads, runs what
+    // they still hand over and ends without a hand-over after it.
+    fixture.listener.reset();
+    const std::size_t handled = fixture.received.size();
+    const auto later = std::chrono::steady_clock::now() + 300ms;
+    QVERIFY(fixture.ui.RunUntil([&] { return std::chrono::steady_clock::now() > later; }));
+    QCOMPARE(fixture.received.size(), handled);
+
+    // Both sockets were closed: the port is free for a new wildcard bind.
+    for (TAddressFamily family : {TAddressFamily::IPv4, TAddressFamily::IPv6}) {
+        TUdpSocket socket(family);
+        socket.SetOption(TSocketOption::ReuseAddress, 0);
+        socket.BindWildcard(DiscoveryPort);
+    }
+}
+
+QTEST_APPLESS_MAIN(TestListenerWindows)
+#include "tst_listener_windows.moc"

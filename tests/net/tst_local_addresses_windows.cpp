@@ -1,0 +1,32 @@
+// The local address list from Wine's adapter list, inside the namespace of
+// scripts/test-windows.sh: two links, a second address on one of them, an
+// IPv6 address, and an address on the loopback interface.
+
+#include "discovery/local_addresses.h"
+#include "wine_lab_windows.h"
+
+#include <QTest>
+
+class TestLocalAddressesWindows : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void listsTheLinksAddressesInTheKernelsOrder();
+};
+
+void TestLocalAddressesWindows::initTestCase()
+{
+    QUORVEL_REQUIRE_WINE_LAB();
+}
+
+void TestLocalAddressesWindows::listsTheLinksAddressesInTheKernelsOrder()
+{
+    // The expected list: the namespace's IPv4 addresses in the kernel's
+    // order, those on "lo" left out, IPv6 ones never taken.
+    const std::vector<std::string> expected = LabList("QUORVEL_EXPECTED_ADDRESSES");
+    QVERIFY(expected.size() >= 3);
+    QCOMPARE(LocalAddresses(), expected);
+}
+
+QTEST_APPLESS_MAIN(TestLocalAddressesWindows)
+#include "tst_local_addresses_windows.moc"

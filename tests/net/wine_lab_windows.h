@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QtGlobal>
+#include <QTest>
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+// Windows tests that need namespaces run under Wine inside the ones that
+// scripts/test-windows.sh makes; it announces them in QUORVEL_WINE_LAB and
+// the addresses it set up in further QUORVEL_* variables.
+
+inline std::string LabSetting(const char* name)
+{
+    return qEnvironmentVariable(name).toStdString();
+}
+
+inline std::vector<std::string> LabList(const char* name)
+{
+    std::vector<std::string> items;
+    for (const QString& item : qEnvironmentVariable(name).split(u',', Qt::SkipEmptyParts))
+        items.push_back(item.toStdString());
+    return items;
+}
+
+// Wine's ntdll exports its version; Windows' does not.
+inline bool RunningUnderWine()
+{
+    const HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
+    return ntdll != nullptr && ::GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
+// In initTestCase(): without the lab a test fails in CI (CI=true) and is
+// skipped elsewhere, saying why.
+#define QUORVEL_REQUIRE_WINE_LAB()                                                         \
+    do {                                                                                   \
+        if (qEnvironmentVariableIsEmpty("QUORVEL_WINE_LAB")) {                             \
+            const char* whyNot = "needs the namespaces of scripts/test-windows.sh";        \
+            if (qgetenv("CI") == "true")                                                   \
+                QFAIL(whyNot);                                                             \
+            QSKIP(whyNot);                                                                 \
+        }                                                                                  \
+    } while (false)
