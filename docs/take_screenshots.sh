@@ -10,20 +10,9 @@ set -euo pipefail
 app=$(realpath "$1") sim=$(realpath "$2")
 docs=$(cd "$(dirname "$0")" && pwd)
 
-if [ "${QUORVEL_ISOLATED:-}" != 1 ]; then
-    exec unshare --net --mount --propagation private env QUORVEL_ISOLATED=1 bash "$0" "$@"
-fi
-
-mkdir -p /run/netns
-mount -t tmpfs quorvel-netns /run/netns
-work=$(mktemp -d)
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    wait 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
+. "$docs/../tests/app/x_lab.sh"
+isolate_in_namespaces "Xvfb xdotool import ip unshare" "$@"
+start_work
 
 ip link set lo up
 for i in 1 2 3; do
@@ -39,11 +28,7 @@ for i in 1 2 3; do
     pids+=($!)
 done
 
-Xvfb -displayfd 3 -screen 0 1200x1400x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
-pids+=($!)
-timeout 10 bash -c "until [ -s '$work/display' ]; do sleep 0.1; done"
-export DISPLAY=":$(cat "$work/display")" XDG_RUNTIME_DIR="$work"
-unset QT_QPA_PLATFORM
+start_xvfb 1200x1400
 for i in 1 2 3; do
     timeout 10 bash -c "until grep -q 'listening on' '$work/sim$i.log'; do sleep 0.1; done"
 done

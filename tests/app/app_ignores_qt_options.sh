@@ -9,39 +9,9 @@
 set -euo pipefail
 app=$1 sim=$2 closer=$3
 
-unavailable() {
-    if [ "${CI:-}" = true ]; then echo "FAIL: $1"; exit 1; fi
-    echo "SKIP: $1"
-    exit 77
-}
-
-if [ "${QUORVEL_ISOLATED:-}" != 1 ]; then
-    for tool in Xvfb xdotool import compare identify ip unshare; do
-        command -v "$tool" >/dev/null || unavailable "$tool is not installed"
-    done
-    unshare --net --mount --propagation private true 2>/dev/null || unavailable "cannot make network namespaces"
-    exec unshare --net --mount --propagation private env QUORVEL_ISOLATED=1 bash "$0" "$@"
-fi
-
-# Namespaces added below live in this private /run/netns and go with this process.
-mkdir -p /run/netns
-mount -t tmpfs quorvel-netns /run/netns
-work=$(mktemp -d)
-chmod 700 "$work"
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    wait 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-convert=convert
-[ -x /usr/bin/convert ] && convert=/usr/bin/convert
-fail() {
-    echo "FAIL: $1"
-    for log in "$work"/*.log; do echo "--- $(basename "$log")"; cat "$log"; done
-    exit 1
-}
+. "$(dirname "$0")/x_lab.sh"
+isolate_in_namespaces "Xvfb xdotool import compare identify ip unshare" "$@"
+start_work
 
 ip link set lo up
 ip netns add device
@@ -51,15 +21,7 @@ ip link set host up
 ip netns exec device ip addr add 10.78.0.2/24 dev eth0
 ip netns exec device ip link set eth0 up
 
-Xvfb -displayfd 3 -screen 0 640x800x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
-pids+=($!)
-for _ in $(seq 100); do
-    [ -s "$work/display" ] && break
-    sleep 0.1
-done
-[ -s "$work/display" ] || fail "Xvfb did not start"
-export DISPLAY=":$(cat "$work/display")" XDG_RUNTIME_DIR="$work"
-unset QT_QPA_PLATFORM
+start_xvfb 640x800
 xdotool mousemove 639 799   # the pointer stays off the window: no hover, no warp
 
 # Starts the program with the given arguments, lets a device answer three

@@ -11,30 +11,8 @@ set -euo pipefail
 zip=$1 send_close=$2 devices=$3 sim=$4 screenshot=$5
 wine=/usr/lib/wine/wine64
 
-work=$(mktemp -d)
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    wait 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-fail() {
-    echo "FAIL: $1"
-    for log in "$work"/*.log; do [ -s "$log" ] && { echo "--- $(basename "$log")"; tail -n 20 "$log"; }; done
-    exit 1
-}
-# Waits up to $2 seconds for our child $1 to end; sets `status`.
-wait_for_exit() {
-    for _ in $(seq $(($2 * 10))); do
-        kill -0 "$1" 2>/dev/null || break
-        sleep 0.1
-    done
-    status="still running"
-    kill -0 "$1" 2>/dev/null && return
-    status=0
-    wait "$1" || status=$?
-}
+. "$(dirname "$0")/x_lab.sh"
+start_work
 
 mkdir "$work/app"
 unzip -q "$zip" -d "$work/app"
@@ -43,11 +21,7 @@ unzip -q "$zip" -d "$work/app"
 # Wine draws the title band itself when no window manager runs.
 $wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
 
-Xvfb -displayfd 3 -screen 0 800x700x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
-pids+=($!)
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || fail "Xvfb did not start"
-export DISPLAY=:$(cat "$work/display")
+start_xvfb 800x700
 
 (cd "$work/app" && exec $wine ./quorvel.exe) >"$work/first.log" 2>&1 &
 first=$!

@@ -11,53 +11,9 @@
 set -euo pipefail
 app=$1 sim=$2 closer=$3
 
-unavailable() {
-    if [ "${CI:-}" = true ]; then echo "FAIL: $1"; exit 1; fi
-    echo "SKIP: $1"
-    exit 77
-}
-
-if [ "${QUORVEL_ISOLATED:-}" != 1 ]; then
-    for tool in Xvfb xdotool import ip unshare; do
-        command -v "$tool" >/dev/null || unavailable "$tool is not installed"
-    done
-    unshare --net --mount --propagation private true 2>/dev/null || unavailable "cannot make network namespaces"
-    exec unshare --net --mount --propagation private env QUORVEL_ISOLATED=1 bash "$0" "$@"
-fi
-
-# A fresh network namespace; namespaces added below live in this private
-# /run/netns and go when this process does, even if it is killed.
-mkdir -p /run/netns
-mount -t tmpfs quorvel-netns /run/netns
-work=$(mktemp -d)
-chmod 700 "$work"
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-    wait 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-fail() {
-    echo "FAIL: $1"
-    for log in "$work"/*.log; do echo "--- $(basename "$log")"; cat "$log"; done
-    exit 1
-}
-convert=convert
-[ -x /usr/bin/convert ] && convert=/usr/bin/convert
-
-# Waits up to $2 seconds for our child $1 to end; sets `status` to its exit
-# status, or to "still running".
-wait_for_exit() {
-    for _ in $(seq $(($2 * 10))); do
-        kill -0 "$1" 2>/dev/null || break
-        sleep 0.1
-    done
-    status="still running"
-    kill -0 "$1" 2>/dev/null && return
-    status=0
-    wait "$1" || status=$?
-}
+. "$(dirname "$0")/x_lab.sh"
+isolate_in_namespaces "Xvfb xdotool import ip unshare" "$@"
+start_work
 
 ip link set lo up
 for i in 1 2 3; do
@@ -74,15 +30,7 @@ for i in 1 2 3; do
     pids+=($!)
 done
 
-Xvfb -displayfd 3 -screen 0 640x800x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
-pids+=($!)
-for _ in $(seq 100); do
-    [ -s "$work/display" ] && break
-    sleep 0.1
-done
-[ -s "$work/display" ] || fail "Xvfb did not start"
-export DISPLAY=":$(cat "$work/display")" XDG_RUNTIME_DIR="$work"
-unset QT_QPA_PLATFORM
+start_xvfb 640x800
 for i in 1 2 3; do
     timeout 10 bash -c "until grep -q 'listening on' '$work/sim$i.log'; do sleep 0.1; done" || fail "simulator $i did not start"
 done

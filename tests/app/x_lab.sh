@@ -1,0 +1,82 @@
+# Shared by the scripts that run the real program under Xvfb: source it.
+# Those that need namespaces call isolate_in_namespaces first; every caller
+# then calls start_work, and start_xvfb when it wants an X server.
+
+# A test that cannot run here: skipped (exit status 77), or failed in CI.
+unavailable() {
+    if [ "${CI:-}" = true ]; then echo "FAIL: $1"; exit 1; fi
+    echo "SKIP: $1"
+    exit 77
+}
+
+# isolate_in_namespaces "TOOL..." "$@": runs the calling script again, with
+# its arguments, in fresh network and mount namespaces, after checking that
+# the tools (one word, space-separated) are installed. Inside,
+# namespaces added with `ip netns add` live in a private /run/netns and go
+# with the script's process, even when it is killed.
+isolate_in_namespaces() {
+    if [ "${QUORVEL_ISOLATED:-}" = 1 ]; then
+        mkdir -p /run/netns
+        mount -t tmpfs quorvel-netns /run/netns
+        return
+    fi
+    local tools=$1
+    shift
+    for tool in $tools; do
+        command -v "$tool" >/dev/null || unavailable "$tool is not installed"
+    done
+    unshare --net --mount --propagation private true 2>/dev/null || unavailable "cannot make network namespaces"
+    exec unshare --net --mount --propagation private env QUORVEL_ISOLATED=1 bash "$0" "$@"
+}
+
+# A private work folder ($work) for logs and pictures, and $pids, the
+# background processes ended (and the folder removed) when the script ends.
+start_work() {
+    work=$(mktemp -d)
+    chmod 700 "$work"
+    pids=()
+    trap stop_work EXIT
+}
+stop_work() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    wait 2>/dev/null || true
+    rm -rf "$work"
+}
+
+fail() {
+    echo "FAIL: $1"
+    for log in "$work"/*.log; do [ -s "$log" ] && { echo "--- $(basename "$log")"; cat "$log"; }; done
+    exit 1
+}
+
+# Waits up to $2 seconds for our child $1 to end; sets `status` to its exit
+# status, or to "still running".
+wait_for_exit() {
+    for _ in $(seq $(($2 * 10))); do
+        kill -0 "$1" 2>/dev/null || break
+        sleep 0.1
+    done
+    status="still running"
+    kill -0 "$1" 2>/dev/null && return
+    status=0
+    wait "$1" || status=$?
+}
+
+# Starts Xvfb with a screen of $1 (WIDTHxHEIGHT) and points DISPLAY at it;
+# Qt then uses it, whatever QT_QPA_PLATFORM said.
+start_xvfb() {
+    Xvfb -displayfd 3 -screen 0 "$1x24" -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+    pids+=($!)
+    for _ in $(seq 100); do
+        [ -s "$work/display" ] && break
+        sleep 0.1
+    done
+    [ -s "$work/display" ] || fail "Xvfb did not start"
+    export DISPLAY=":$(cat "$work/display")" XDG_RUNTIME_DIR="$work"
+    unset QT_QPA_PLATFORM
+}
+
+# ImageMagick's convert: on some machines /usr/bin/convert is the real one
+# while another `convert` comes first in PATH.
+convert=convert
+[ -x /usr/bin/convert ] && convert=/usr/bin/convert
