@@ -15,25 +15,8 @@ app=$1 sim=$2 closer=$3
 isolate_in_namespaces "Xvfb xdotool import ip unshare" "$@"
 start_work
 
-ip link set lo up
-for i in 1 2 3; do
-    ip netns add "device$i"
-    ip link add "host$i" type veth peer name eth0 netns "device$i"
-    ip addr add "10.77.$i.1/24" dev "host$i"
-    ip link set "host$i" up
-    ip netns exec "device$i" ip addr add "10.77.$i.2/24" dev eth0
-    ip netns exec "device$i" ip link set eth0 up
-    ip netns exec "device$i" ip link set lo up
-    # Each device answers at once, straight to the address that asked.
-    ip netns exec "device$i" "$sim" --ip "10.77.$i.2" --name "Hala $i" --serial "0000000$i" \
-        --mac "00-1A-2B-3C-4D-0$i" --timeout 120 >"$work/sim$i.log" 2>&1 &
-    pids+=($!)
-done
-
+start_three_devices "$sim"
 start_xvfb 640x800
-for i in 1 2 3; do
-    timeout 10 bash -c "until grep -q 'listening on' '$work/sim$i.log'; do sleep 0.1; done" || fail "simulator $i did not start"
-done
 
 echo "-- first copy: click the refresh picture"
 "$app" >"$work/app1.log" 2>&1 &

@@ -76,6 +76,29 @@ start_xvfb() {
     unset QT_QPA_PLATFORM
 }
 
+# Three simulated devices ($1 is quorvel-sim), each in a namespace of its
+# own on a virtual cable from this one: device i is 10.77.i.2, named "Hala i",
+# and answers at once, straight to the address that asked (10.77.i.1).
+start_three_devices() {
+    ip link set lo up
+    for i in 1 2 3; do
+        ip netns add "device$i"
+        ip link add "host$i" type veth peer name eth0 netns "device$i"
+        ip addr add "10.77.$i.1/24" dev "host$i"
+        ip link set "host$i" up
+        ip netns exec "device$i" ip addr add "10.77.$i.2/24" dev eth0
+        ip netns exec "device$i" ip link set eth0 up
+        ip netns exec "device$i" ip link set lo up
+        ip netns exec "device$i" "$1" --ip "10.77.$i.2" --name "Hala $i" --serial "0000000$i" \
+            --mac "00-1A-2B-3C-4D-0$i" --timeout 120 >"$work/sim$i.log" 2>&1 &
+        pids+=($!)
+    done
+    for i in 1 2 3; do
+        timeout 10 bash -c "until grep -q 'listening on' '$work/sim$i.log'; do sleep 0.1; done" ||
+            fail "simulator $i did not start"
+    done
+}
+
 # ImageMagick's convert: on some machines /usr/bin/convert is the real one
 # while another `convert` comes first in PATH.
 convert=convert
