@@ -19,6 +19,9 @@ qreal Luminance(const QColor& colour)
 // darkened colour gets this much contrast to spare.
 constexpr qreal Spare = 0.25;
 constexpr qreal Wanted = 3;
+// A line drawn fainter than this on white (the khaki mask line) is meant to
+// recede: it keeps its own contrast instead of being made 3:1.
+constexpr qreal FaintByDesign = 1.5;
 
 }  // namespace
 
@@ -31,7 +34,8 @@ qreal ContrastRatio(const QColor& first, const QColor& second)
 QColor ReadableOnSelection(const QColor& text)
 {
     const QColor fill = QColor::fromRgba(SelectionFill);
-    const qreal wanted = std::min(Wanted, ContrastRatio(text, Qt::white));
+    const qreal onWhite = ContrastRatio(text, Qt::white);
+    const qreal wanted = onWhite < FaintByDesign ? onWhite : Wanted;
     if (ContrastRatio(text, fill) >= wanted)
         return text;
     QColor darker = text;

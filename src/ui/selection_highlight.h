@@ -13,7 +13,8 @@ inline constexpr QRgb SelectionBorder = 0xFF99D1FF;
 qreal ContrastRatio(const QColor& first, const QColor& second);
 
 // A text colour as a selected entry draws it. The template's colours were
-// chosen for white: a colour that keeps 3:1 against the highlight, or as
-// much as it has on white when that is less, stays as it is; any other is
-// darkened, keeping its hue, just far enough to reach that.
+// chosen for white: a colour that keeps 3:1 against the highlight stays as
+// it is, and so does a deliberately faint one (under 1.5:1 on white) that
+// keeps as much as it has on white; any other is darkened, keeping its hue,
+// just far enough to reach that.
 QColor ReadableOnSelection(const QColor& text);

@@ -416,7 +416,10 @@ void TestWindowLook::selectedEntryStaysReadable()
             for (int x = band.left(); x <= band.right(); ++x)
                 strongest = std::max(strongest, Contrast(image.pixel(x, y), highlight));
         const QRgb designed = CustomItem::Elements[element].colour;
-        const double wanted = std::min(3.0, Contrast(designed, qRgb(0xFF, 0xFF, 0xFF)));
+        // 3:1 for every line but the deliberately faint khaki one, which
+        // keeps at least what it has on white.
+        const double onWhite = Contrast(designed, qRgb(0xFF, 0xFF, 0xFF));
+        const double wanted = onWhite < 1.5 ? onWhite : 3.0;
         QVERIFY2(strongest >= wanted, qPrintable(QStringLiteral("%1: %2 on the highlight, %3 wanted")
                                                      .arg(CustomItem::Elements[element].name).arg(strongest).arg(wanted)));
     }
