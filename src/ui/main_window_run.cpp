@@ -21,8 +21,7 @@ std::unique_ptr<TfmMain> CreateMainWindow(const TErrorBoxPresenter& presentError
 // There are no code addresses in the Windows sense here. The box names the
 // entry of the code that failed instead: the low 32 bits of the address of
 // CreateMainWindow. In a position-independent program that address changes
-// from run to run, as the program is loaded at a new place each time; it
-// only tells apart failures of different builds when their layouts differ.
+// from run to run, as the program is loaded at a new place each time.
 std::uint32_t FailureAddress()
 {
     return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(&CreateMainWindow));
