@@ -3,6 +3,8 @@
 #include "discovery/socket_error.h"
 
 #include <cerrno>
+#include <cstring>
+#include <string>
 #include <system_error>
 
 TUdpSocket TFailingListenerSystem::MakeSocket(TAddressFamily family)
@@ -34,4 +36,17 @@ void TFailingListenerSystem::Take(TListenerStep step)
     case TListenerStep::Bind: throw TSocketError(EADDRINUSE);
     case TListenerStep::Thread: throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
     }
+}
+
+std::string ExpectedMessage(TListenerStep step)
+{
+    switch (step) {
+    case TListenerStep::Socket:
+        return "Socket Error # " + std::to_string(EMFILE) + "\n" + std::strerror(EMFILE);
+    case TListenerStep::Bind:
+        return "Could not bind socket. Address and port are already in use.";
+    case TListenerStep::Thread:
+        return std::make_error_code(std::errc::resource_unavailable_try_again).message();
+    }
+    return {};
 }

@@ -3,9 +3,13 @@
 #include "discovery/listener_system.h"
 
 #include <functional>
+#include <string>
 
 // The listener's steps that the system can refuse.
 enum class TListenerStep { Socket, Bind, Thread };
+
+// What the error raised for a refused step says (its what()).
+std::string ExpectedMessage(TListenerStep step);
 
 // The real system, except that the `failAt`-th call of one step (counted
 // from 1) fails as the system would: no socket (EMFILE), a refused bind

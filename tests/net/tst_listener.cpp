@@ -477,9 +477,9 @@ void TestListener::scanRunsBesideTheListener()
 
 void TestListener::failedStepLeavesNothingRunning_data()
 {
-    const QString noSocket = QString("Socket Error # %1\n%2").arg(EMFILE).arg(std::strerror(EMFILE));
-    const QString portInUse = "Could not bind socket. Address and port are already in use.";
-    const QString noThread = QString::fromStdString(std::make_error_code(std::errc::resource_unavailable_try_again).message());
+    const QString noSocket = QString::fromStdString(ExpectedMessage(TListenerStep::Socket));
+    const QString portInUse = QString::fromStdString(ExpectedMessage(TListenerStep::Bind));
+    const QString noThread = QString::fromStdString(ExpectedMessage(TListenerStep::Thread));
     QTest::addColumn<TListenerStep>("step");
     QTest::addColumn<int>("failAt");
     QTest::addColumn<QString>("message");
