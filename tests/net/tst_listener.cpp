@@ -1,10 +1,10 @@
-#include "discovery/hand_over.h"
 #include "discovery/scan.h"
 #include "discovery/udp_client.h"
 #include "discovery/udp_server.h"
 #include "failing_listener_system.h"
 #include "netns_lab.h"
 #include "process_threads.h"
+#include "ui_thread_stand_in.h"
 
 #include <QCoreApplication>
 #include <QTest>
@@ -17,9 +17,7 @@
 
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <fcntl.h>
-#include <mutex>
 #include <optional>
 #include <thread>
 #include <unistd.h>
@@ -30,50 +28,6 @@ using Bytes = std::vector<std::uint8_t>;
 namespace {
 
 constexpr std::chrono::seconds Patience{10};  // only a hang takes this long
-
-// Plays the user-interface thread for the listener: the test's main thread
-// drains the hand-over when woken, as Qt's event loop would.
-class TUiThreadStandIn : public TUiThreadWaker {
-public:
-    THandOver& Queue() { return handOver_; }
-
-    // Runs hand-overs until `done` answers true; false when time ran out.
-    bool RunUntil(const std::function<bool()>& done)
-    {
-        const auto end = std::chrono::steady_clock::now() + Patience;
-        while (!done()) {
-            if (std::chrono::steady_clock::now() > end)
-                return false;
-            WaitForWakeUp(20ms);
-            handOver_.DrainPending();
-        }
-        return true;
-    }
-
-    // Waits for a queued hand-over without running it.
-    bool WaitForWakeUp(std::chrono::milliseconds limit)
-    {
-        std::unique_lock lock(mutex_);
-        const bool woken = wakeUp_.wait_for(lock, limit, [this] { return wakeUps_ > 0; });
-        wakeUps_ = 0;
-        return woken;
-    }
-
-private:
-    void WakeUiThread() override
-    {
-        {
-            std::lock_guard lock(mutex_);
-            ++wakeUps_;
-        }
-        wakeUp_.notify_all();
-    }
-
-    std::mutex mutex_;
-    std::condition_variable wakeUp_;
-    std::size_t wakeUps_ = 0;
-    THandOver handOver_{*this};
-};
 
 struct TReceived {
     Bytes data;
@@ -102,7 +56,7 @@ public:
         return ui.RunUntil([&] { return received.size() >= count; });
     }
 
-    TUiThreadStandIn ui;
+    TUiThreadStandIn ui{Patience};
     std::optional<TUdpServer> listener;  // reset() deactivates it
     std::vector<TReceived> received;  // written and read on the main thread only
 };

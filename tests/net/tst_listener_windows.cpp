@@ -2,16 +2,14 @@
 // scripts/test-windows.sh, while a device namespace streams replies to it on
 // both address families: three devices in turn, from port 7080.
 
-#include "discovery/hand_over.h"
 #include "discovery/udp_server.h"
 #include "reply_builder.h"
+#include "ui_thread_stand_in.h"
 #include "wine_lab_windows.h"
 
 #include <QTest>
 
 #include <algorithm>
-#include <condition_variable>
-#include <mutex>
 #include <optional>
 
 using namespace std::chrono_literals;
@@ -20,44 +18,6 @@ using Bytes = std::vector<std::uint8_t>;
 namespace {
 
 constexpr std::chrono::seconds Patience{20};  // only a hang takes this long
-
-// Plays the user-interface thread: the test's main thread drains the
-// hand-over when woken, as Qt's event loop would.
-class TUiThreadStandIn : public TUiThreadWaker {
-public:
-    THandOver& Queue() { return handOver_; }
-
-    // Runs hand-overs until `done` answers true; false when time ran out.
-    bool RunUntil(const std::function<bool()>& done)
-    {
-        const auto end = std::chrono::steady_clock::now() + Patience;
-        while (!done()) {
-            if (std::chrono::steady_clock::now() > end)
-                return false;
-            std::unique_lock lock(mutex_);
-            wakeUp_.wait_for(lock, 20ms, [this] { return wakeUps_ > 0; });
-            wakeUps_ = 0;
-            lock.unlock();
-            handOver_.DrainPending();
-        }
-        return true;
-    }
-
-private:
-    void WakeUiThread() override
-    {
-        {
-            std::lock_guard lock(mutex_);
-            ++wakeUps_;
-        }
-        wakeUp_.notify_all();
-    }
-
-    std::mutex mutex_;
-    std::condition_variable wakeUp_;
-    std::size_t wakeUps_ = 0;
-    THandOver handOver_{*this};
-};
 
 struct TReceived {
     Bytes data;
@@ -82,7 +42,7 @@ public:
                                                       [&](const TReceived& item) { return item.version == family; }));
     }
 
-    TUiThreadStandIn ui;
+    TUiThreadStandIn ui{Patience};
     // Before the listener: its deactivation still hands over what its
     // threads had received, and the handler appends it here.
     std::vector<TReceived> received;     // written and read on the main thread only
