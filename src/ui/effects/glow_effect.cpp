@@ -1,6 +1,7 @@
 #include "ui/effects/glow_effect.h"
 
 #include "ui/effects/alpha_blur.h"
+#include "ui/effects/unsplit_image_draw.h"
 
 #include <QPainter>
 #include <QtMath>
@@ -36,5 +37,5 @@ void TGlowEffect::SetSilhouette(const QImage& silhouette, const std::vector<QRec
 void TGlowEffect::Paint(QPainter& painter) const
 {
     if (Enabled && !cachedGlow_.isNull())
-        painter.drawImage(origin_, cachedGlow_);
+        DrawImageUnsplit(painter, origin_, cachedGlow_);
 }

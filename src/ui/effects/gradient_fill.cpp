@@ -1,5 +1,7 @@
 #include "ui/effects/gradient_fill.h"
 
+#include "ui/effects/unsplit_image_draw.h"
+
 #include <QLinearGradient>
 #include <QPainter>
 
@@ -15,5 +17,5 @@ void TGradientFill::Paint(QPainter& painter, const QSize& area, qreal devicePixe
         cachedFor_ = area;
         cachedRatio_ = devicePixelRatio;
     }
-    painter.drawImage(QPoint(), cachedFill_);
+    DrawImageUnsplit(painter, QPoint(), cachedFill_);
 }

@@ -1,6 +1,7 @@
 #include "ui/effects/shadow_effect.h"
 
 #include "ui/effects/alpha_blur.h"
+#include "ui/effects/unsplit_image_draw.h"
 
 #include <QPainter>
 #include <QtMath>
@@ -46,5 +47,5 @@ void TShadowEffect::Paint(QPainter& painter, const QRect& caster, qreal devicePi
         cachedRatio_ = devicePixelRatio;
         cachedOffset_ = offset;
     }
-    painter.drawImage(QPointF(caster.topLeft() - QPoint(margin, margin)) + offset, cachedShadow_);
+    DrawImageUnsplit(painter, QPointF(caster.topLeft() - QPoint(margin, margin)) + offset, cachedShadow_);
 }
