@@ -1,5 +1,7 @@
 #include "ui/effects/alpha_blur.h"
 
+#include <QRegion>
+
 #include <algorithm>
 #include <array>
 #include <utility>
@@ -113,35 +115,34 @@ std::vector<TSamplePoint> SamplePoints(int fullLength, int reducedLength)
     return points;
 }
 
-// The silhouette's alpha, `margin` transparent pixels around it, averaged
-// over blocks of Reduction x Reduction pixels. Summed as integers first.
+// The silhouette's alpha (Format_Alpha8), `margin` transparent pixels
+// around it, averaged over blocks of Reduction x Reduction pixels. Summed
+// in the plane first: sums of whole alpha values are exact as floats.
 TAlphaPlane ReducedAlpha(const QImage& silhouette, int margin, int pad)
 {
     TAlphaPlane plane((silhouette.width() + 2 * margin + Reduction - 1) / Reduction,
                       (silhouette.height() + 2 * margin + Reduction - 1) / Reduction, pad);
-    std::vector<int> sums(static_cast<std::size_t>(plane.width) * static_cast<std::size_t>(plane.height), 0);
     const int width = silhouette.width();
     for (int y = 0; y < silhouette.height(); ++y) {
-        const auto* pixels = reinterpret_cast<const QRgb*>(silhouette.constScanLine(y));
-        int* reducedRow = sums.data() + std::ptrdiff_t((y + margin) / Reduction) * plane.width;
+        const uchar* alpha = silhouette.constScanLine(y);
+        float* reducedRow = plane.Row((y + margin) / Reduction);
         // Two pixels at a time into the block they share; an odd margin
         // leaves the first pixel to a block of its own.
         static_assert(Reduction == 2);
         int x = margin % Reduction;
         if (x == 1)
-            reducedRow[margin / Reduction] += qAlpha(pixels[0]);
-        int* block = reducedRow + (x + margin) / Reduction;
+            reducedRow[margin / Reduction] += alpha[0];
+        float* block = reducedRow + (x + margin) / Reduction;
         for (; x + 1 < width; x += 2, ++block)
-            *block += qAlpha(pixels[x]) + qAlpha(pixels[x + 1]);
+            *block += float(alpha[x] + alpha[x + 1]);
         if (x < width)
-            *block += qAlpha(pixels[x]);
+            *block += alpha[x];
     }
     const float share = 1.0f / (255.0f * Reduction * Reduction);
     for (int y = 0; y < plane.height; ++y) {
-        const int* sum = sums.data() + std::ptrdiff_t(y) * plane.width;
         float* row = plane.Row(y);
         for (int x = 0; x < plane.width; ++x)
-            row[x] = static_cast<float>(sum[x]) * share;
+            row[x] *= share;
     }
     return plane;
 }
@@ -206,54 +207,58 @@ std::vector<std::pair<int, int>> Uncovered(int y, int width, const std::vector<Q
     return uncovered;
 }
 
-// Pixels [from, to) of one row of the result: `between` (the plane already
-// interpolated down to this row) interpolated across, and coloured.
+// Pixels [from, to) of one row of the result, into `pixels` from its start:
+// `between` (the plane already interpolated down to this row) interpolated
+// across, and coloured.
 void ColourStretch(QRgb* pixels, int from, int to, const TLine& between, const std::vector<TSamplePoint>& columns,
                    const TColourer& coloured)
 {
-    for (std::size_t x = static_cast<std::size_t>(from); x < static_cast<std::size_t>(to); ++x) {
+    for (auto x = static_cast<std::size_t>(from); x < static_cast<std::size_t>(to); ++x, ++pixels) {
         const TSamplePoint& column = columns[x];
         const float left = between[static_cast<std::size_t>(column.first)];
         const float right = between[static_cast<std::size_t>(column.second)];
-        pixels[x] = coloured(left + (right - left) * column.weight);
+        *pixels = coloured(left + (right - left) * column.weight);
     }
 }
 
 }  // namespace
 
-QImage SoftColouredSilhouette(const QImage& silhouette, int margin, int radius, const QColor& color, qreal opacity,
-                              const std::vector<QRect>& hidden)
+std::vector<TImagePiece> SoftColouredSilhouette(const QImage& silhouette, int margin, int radius, const QColor& color,
+                                                qreal opacity, const std::vector<QRect>& hidden)
 {
-    const QImage shape = silhouette.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    const QImage shape = silhouette.convertToFormat(QImage::Format_Alpha8);
     const int reducedRadius = std::max(1, radius / Reduction);
     TAlphaPlane plane = ReducedAlpha(shape, margin, reducedRadius);
     BlurPlane(plane, reducedRadius);
 
     // Back to full resolution, interpolating between reduced pixel centres,
-    // except where it would be covered anyway.
-    QImage result(shape.size() + QSize(2 * margin, 2 * margin), QImage::Format_ARGB32_Premultiplied);
-    result.fill(Qt::transparent);
-    std::vector<QRect> hiddenInResult;
-    for (const QRect& rect : hidden)
-        hiddenInResult.push_back(rect.translated(margin, margin));
-    const std::vector<TSamplePoint> columns = SamplePoints(result.width(), plane.width);
-    const std::vector<TSamplePoint> rows = SamplePoints(result.height(), plane.height);
+    // piece by piece: the silhouette's area but for the hidden rectangles.
+    const QSize withMargin = shape.size() + QSize(2 * margin, 2 * margin);
+    const std::vector<TSamplePoint> columns = SamplePoints(withMargin.width(), plane.width);
+    const std::vector<TSamplePoint> rows = SamplePoints(withMargin.height(), plane.height);
     const TColourer coloured(color, opacity);
     TLine between(static_cast<std::size_t>(plane.width));
-    for (int y = 0; y < result.height(); ++y) {
-        const TSamplePoint& row = rows[static_cast<std::size_t>(y)];
-        const float* upper = plane.Row(row.first);
-        const float* lower = plane.Row(row.second);
-        auto* pixels = reinterpret_cast<QRgb*>(result.scanLine(y));
-        for (const auto& [from, to] : Uncovered(y, result.width(), hiddenInResult)) {
+    QRegion shown(shape.rect());
+    for (const QRect& rect : hidden)
+        shown -= rect;
+    std::vector<TImagePiece> pieces;
+    for (const QRect& piece : shown) {
+        QImage image(piece.size(), QImage::Format_ARGB32_Premultiplied);
+        for (int y = 0; y < piece.height(); ++y) {
+            const TSamplePoint& row = rows[static_cast<std::size_t>(piece.top() + y + margin)];
+            const float* upper = plane.Row(row.first);
+            const float* lower = plane.Row(row.second);
+            const int from = piece.left() + margin;
+            const int to = from + piece.width();
             // Down first, over the plane's columns that this stretch needs.
             const auto last = static_cast<std::size_t>(columns[static_cast<std::size_t>(to - 1)].second);
             for (auto x = static_cast<std::size_t>(columns[static_cast<std::size_t>(from)].first); x <= last; ++x)
                 between[x] = upper[x] + (lower[x] - upper[x]) * row.weight;
-            ColourStretch(pixels, from, to, between, columns, coloured);
+            ColourStretch(reinterpret_cast<QRgb*>(image.scanLine(y)), from, to, between, columns, coloured);
         }
+        pieces.push_back({piece.topLeft(), std::move(image)});
     }
-    return result;
+    return pieces;
 }
 
 QImage SoftColouredRectangle(QSize size, int margin, int radius, const QColor& color, qreal opacity,
