@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <array>
-#include <utility>
 #include <vector>
 
 namespace {
@@ -185,28 +184,6 @@ private:
     std::array<QRgb, Steps> table_{};
 };
 
-// The stretches of one row of the result that the hidden rectangles leave
-// uncovered, as [start, end) pairs in order.
-std::vector<std::pair<int, int>> Uncovered(int y, int width, const std::vector<QRect>& hidden)
-{
-    std::vector<std::pair<int, int>> covered;
-    for (const QRect& rect : hidden) {
-        if (y >= rect.top() && y <= rect.bottom())
-            covered.emplace_back(std::clamp(rect.left(), 0, width), std::clamp(rect.right() + 1, 0, width));
-    }
-    std::ranges::sort(covered);
-    std::vector<std::pair<int, int>> uncovered;
-    int from = 0;
-    for (const auto& [start, end] : covered) {
-        if (start > from)
-            uncovered.emplace_back(from, start);
-        from = std::max(from, end);
-    }
-    if (from < width)
-        uncovered.emplace_back(from, width);
-    return uncovered;
-}
-
 // Pixels [from, to) of one row of the result, into `pixels` from its start:
 // `between` (the plane already interpolated down to this row) interpolated
 // across, and coloured.
@@ -261,8 +238,8 @@ std::vector<TImagePiece> SoftColouredSilhouette(const QImage& silhouette, int ma
     return pieces;
 }
 
-QImage SoftColouredRectangle(QSize size, int margin, int radius, const QColor& color, qreal opacity,
-                             const QRect& hidden)
+std::vector<TImagePiece> SoftColouredRectangle(QSize size, int margin, int radius, const QColor& color,
+                                               qreal opacity, const QRect& hidden)
 {
     const auto profile = [&](int inside) {
         TLine line(static_cast<std::size_t>(inside + 2 * margin), 0.0f);
@@ -271,16 +248,17 @@ QImage SoftColouredRectangle(QSize size, int margin, int radius, const QColor& c
     };
     const TLine across = profile(size.width());
     const TLine down = profile(size.height());
-    QImage result(static_cast<int>(across.size()), static_cast<int>(down.size()), QImage::Format_ARGB32_Premultiplied);
-    result.fill(Qt::transparent);
     const TColourer coloured(color, opacity);
-    for (int y = 0; y < result.height(); ++y) {
-        auto* row = reinterpret_cast<QRgb*>(result.scanLine(y));
-        const float factor = down[static_cast<std::size_t>(y)];
-        for (const auto& [from, to] : Uncovered(y, result.width(), {hidden})) {
-            for (std::size_t x = static_cast<std::size_t>(from); x < static_cast<std::size_t>(to); ++x)
-                row[x] = coloured(across[x] * factor);
+    std::vector<TImagePiece> pieces;
+    for (const QRect& piece : QRegion(0, 0, int(across.size()), int(down.size())) - hidden) {
+        QImage image(piece.size(), QImage::Format_ARGB32_Premultiplied);
+        for (int y = 0; y < piece.height(); ++y) {
+            auto* pixels = reinterpret_cast<QRgb*>(image.scanLine(y));
+            const float factor = down[static_cast<std::size_t>(piece.top() + y)];
+            for (int x = 0; x < piece.width(); ++x)
+                pixels[x] = coloured(across[static_cast<std::size_t>(piece.left() + x)] * factor);
         }
+        pieces.push_back({piece.topLeft(), std::move(image)});
     }
-    return result;
+    return pieces;
 }

@@ -31,8 +31,9 @@ std::vector<TImagePiece> SoftColouredSilhouette(const QImage& silhouette, int ma
                                                 qreal opacity, const std::vector<QRect>& hidden);
 
 // A filled rectangle of `size`. A box blur of a rectangle is separable, so
-// this costs one blurred line per axis instead of a blurred plane. The result
-// is left transparent inside `hidden` (in the result's pixels; may be empty),
-// which is covered when the shadow is drawn.
-QImage SoftColouredRectangle(QSize size, int margin, int radius, const QColor& color, qreal opacity,
-                             const QRect& hidden);
+// this costs one blurred line per axis instead of a blurred plane. The
+// result, `size` plus `margin` on every side, is made as the pieces of it
+// outside `hidden` (in the result's pixels; may be empty), which is covered
+// when the shadow is drawn.
+std::vector<TImagePiece> SoftColouredRectangle(QSize size, int margin, int radius, const QColor& color,
+                                               qreal opacity, const QRect& hidden);

@@ -42,10 +42,13 @@ void TShadowEffect::Paint(QPainter& painter, const QRect& caster, qreal devicePi
         cachedShadow_ = SoftColouredRectangle(caster.size() * devicePixelRatio, qRound(margin * devicePixelRatio),
                                               qRound(BlurRadius() * devicePixelRatio), ShadowColor, Opacity,
                                               Covered(caster.size(), margin, offset, devicePixelRatio));
-        cachedShadow_.setDevicePixelRatio(devicePixelRatio);
+        for (TImagePiece& piece : cachedShadow_)
+            piece.image.setDevicePixelRatio(devicePixelRatio);
         cachedFor_ = caster.size();
         cachedRatio_ = devicePixelRatio;
         cachedOffset_ = offset;
     }
-    DrawImageUnsplit(painter, QPointF(caster.topLeft() - QPoint(margin, margin)) + offset, cachedShadow_);
+    const QPointF corner = QPointF(caster.topLeft() - QPoint(margin, margin)) + offset;
+    for (const TImagePiece& piece : cachedShadow_)
+        DrawImageUnsplit(painter, corner + QPointF(piece.at) / devicePixelRatio, piece.image);
 }
