@@ -40,47 +40,58 @@ TLine Blurred(const TLine& line, int radius)
     return TLine(second.begin() + std::ptrdiff_t(r), second.end() - std::ptrdiff_t(r));
 }
 
-// A plane of alpha values in 0..1, row by row, every row between `pad`
-// zeros on either side for the horizontal passes.
+// A plane of alpha values in 0..1, row by row.
 struct TAlphaPlane {
     int width = 0;
     int height = 0;
-    int pad = 0;
     std::vector<float> values;
 
-    TAlphaPlane(int width, int height, int pad)
-        : width(width), height(height), pad(pad),
-          values(static_cast<std::size_t>(height) * static_cast<std::size_t>(Stride()), 0.0f)
+    TAlphaPlane(int width, int height)
+        : width(width), height(height),
+          values(static_cast<std::size_t>(height) * static_cast<std::size_t>(width), 0.0f)
     {
     }
-    int Stride() const { return width + 2 * pad; }
-    float* Row(int y) { return values.data() + std::ptrdiff_t(y) * Stride() + pad; }
+    float* Row(int y) { return values.data() + std::ptrdiff_t(y) * width; }
 };
 
-void BoxPassAcross(TAlphaPlane& in, TAlphaPlane& out, int radius)
+// Three box passes along every row, in place: each row is copied between
+// `radius` zeros on either side first.
+void BlurAcross(TAlphaPlane& plane, int radius)
 {
-    for (int y = 0; y < in.height; ++y)
-        BoxPass(in.Row(y), out.Row(y), in.width, radius);
+    const auto r = static_cast<std::size_t>(radius);
+    TLine first(static_cast<std::size_t>(plane.width) + 2 * r, 0.0f), second(first.size(), 0.0f);
+    for (int y = 0; y < plane.height; ++y) {
+        float* row = plane.Row(y);
+        std::copy(row, row + plane.width, first.begin() + std::ptrdiff_t(r));
+        BoxPass(first.data() + r, second.data() + r, plane.width, radius);
+        BoxPass(second.data() + r, first.data() + r, plane.width, radius);
+        BoxPass(first.data() + r, row, plane.width, radius);
+    }
 }
 
 // The same box pass down every column at once, a row at a time, so that the
-// inner loops run along rows; rows beyond the plane read as zeros.
-void BoxPassDown(TAlphaPlane& in, TAlphaPlane& out, int radius)
+// inner loops run along rows; rows beyond the plane read as zeros. In place:
+// the rows the pass still reads after writing them are kept aside, the last
+// radius + 1 of them.
+void BoxPassDown(TAlphaPlane& plane, int radius)
 {
-    const std::size_t width = static_cast<std::size_t>(in.width);
+    const std::size_t width = static_cast<std::size_t>(plane.width);
     const TLine zeros(width, 0.0f);
-    const auto row = [&](int y) -> const float* { return y >= 0 && y < in.height ? in.Row(y) : zeros.data(); };
+    std::vector<TLine> kept(static_cast<std::size_t>(radius) + 1, TLine(width));
+    const auto keptRow = [&](int y) -> TLine& { return kept[static_cast<std::size_t>(y % (radius + 1))]; };
+    const auto unwritten = [&](int y) -> const float* { return y < plane.height ? plane.Row(y) : zeros.data(); };
     const float scale = 1.0f / static_cast<float>(2 * radius + 1);
     TLine sums(width, 0.0f);
-    for (int k = -radius; k < radius; ++k) {
-        const float* added = row(k);
+    for (int k = 0; k < radius; ++k) {
+        const float* added = unwritten(k);
         for (std::size_t x = 0; x < width; ++x)
             sums[x] += added[x];
     }
-    for (int y = 0; y < in.height; ++y) {
-        const float* added = row(y + radius);
-        const float* dropped = row(y - radius);
-        float* result = out.Row(y);
+    for (int y = 0; y < plane.height; ++y) {
+        const float* added = unwritten(y + radius);
+        const float* dropped = y >= radius ? keptRow(y - radius).data() : zeros.data();
+        float* result = plane.Row(y);
+        std::copy(result, result + width, keptRow(y).begin());
         for (std::size_t x = 0; x < width; ++x) {
             sums[x] += added[x];
             result[x] = sums[x] * scale;
@@ -117,10 +128,10 @@ std::vector<TSamplePoint> SamplePoints(int fullLength, int reducedLength)
 // The silhouette's alpha (Format_Alpha8), `margin` transparent pixels
 // around it, averaged over blocks of Reduction x Reduction pixels. Summed
 // in the plane first: sums of whole alpha values are exact as floats.
-TAlphaPlane ReducedAlpha(const QImage& silhouette, int margin, int pad)
+TAlphaPlane ReducedAlpha(const QImage& silhouette, int margin)
 {
     TAlphaPlane plane((silhouette.width() + 2 * margin + Reduction - 1) / Reduction,
-                      (silhouette.height() + 2 * margin + Reduction - 1) / Reduction, pad);
+                      (silhouette.height() + 2 * margin + Reduction - 1) / Reduction);
     const int width = silhouette.width();
     for (int y = 0; y < silhouette.height(); ++y) {
         const uchar* alpha = silhouette.constScanLine(y);
@@ -146,17 +157,13 @@ TAlphaPlane ReducedAlpha(const QImage& silhouette, int margin, int pad)
     return plane;
 }
 
-// Three box passes each way, between `plane` and a second plane; the result
-// ends in `plane`.
+// Three box passes each way, in place: a second plane would be as large
+// again, and fresh memory is costly to touch while the window starts.
 void BlurPlane(TAlphaPlane& plane, int radius)
 {
-    TAlphaPlane other(plane.width, plane.height, plane.pad);
-    BoxPassAcross(plane, other, radius);
-    BoxPassAcross(other, plane, radius);
-    BoxPassAcross(plane, other, radius);
-    BoxPassDown(other, plane, radius);
-    BoxPassDown(plane, other, radius);
-    BoxPassDown(other, plane, radius);
+    BlurAcross(plane, radius);
+    for (int pass = 0; pass < 3; ++pass)
+        BoxPassDown(plane, radius);
 }
 
 // Premultiplied pixels of one colour, for alpha 0..1 in 256 steps, made
@@ -205,7 +212,7 @@ std::vector<TImagePiece> SoftColouredSilhouette(const QImage& silhouette, int ma
 {
     const QImage shape = silhouette.convertToFormat(QImage::Format_Alpha8);
     const int reducedRadius = std::max(1, radius / Reduction);
-    TAlphaPlane plane = ReducedAlpha(shape, margin, reducedRadius);
+    TAlphaPlane plane = ReducedAlpha(shape, margin);
     BlurPlane(plane, reducedRadius);
 
     // Back to full resolution, interpolating between reduced pixel centres,
