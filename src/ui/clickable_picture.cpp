@@ -40,7 +40,7 @@ const QImage& TClickablePicture::PictureFor(int side)
     const auto exact = std::ranges::find(sizes_, side, &TPictureFile::side);
     const QString& path = (exact != sizes_.end() ? *exact : sizes_.back()).path;
     if (path != loadedPath_) {
-        picture_ = ReadPngResource(path);
+        picture_ = ReadPictureResource(path);
         loadedPath_ = path;
     }
     return picture_;

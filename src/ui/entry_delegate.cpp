@@ -19,7 +19,7 @@ QPixmap ScaledDevicePicture()
     const qreal density = qApp->devicePixelRatio();
     const QSize size = LayOutEntry(0).devicePicture.size() * density;
     const QString artwork = density > 1 ? QStringLiteral(":/device@2x.png") : QStringLiteral(":/device.png");
-    QPixmap picture = QPixmap::fromImage(ReadPngResource(artwork)).scaled(size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    QPixmap picture = QPixmap::fromImage(ReadPictureResource(artwork)).scaled(size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
     picture.setDevicePixelRatio(density);
     return picture;
 }
