@@ -1,7 +1,7 @@
 // Redraws the device picture (16 x 16, and 32 x 32 for screens of twice the
 // density) and the application icon (32 x 32): the same glossy blue ball on a
 // blue square. The PNGs are committed next to this file; run it only to
-// change the artwork:
+// change the artwork (and then unpack_pictures for icon.png):
 //     draw_pictures <folder>   (writes device.png, device@2x.png and icon.png into <folder>)
 // The build also draws the desktop's icon theme sizes with it, since the
 // artwork is drawn as shapes and scales to any size:

@@ -1,7 +1,8 @@
 // Draws the refresh picture: 512 x 512, a black clockwise refresh symbol on
 // transparency; and the same scaled down to the sizes the window shows it at
 // on screens of ratio 1 and 2, so that no start-up decodes and scales the
-// large one. Never run by the build (the PNGs are committed):
+// large one. Never run by the build (the PNGs are committed; unpack the
+// scaled ones again afterwards with unpack_pictures):
 //     build/resources/draw_refresh_picture resources
 #include <QImage>
 #include <QPainter>

@@ -8,7 +8,9 @@ void InitQuorvelResources();
 class QImage;
 class QString;
 
-// One of those pictures, read as the PNG it is. Told the format, Qt does not
-// load every image format plugin to ask whether it knows the file, which
-// costs more than decoding a small picture.
-QImage ReadPngResource(const QString& path);
+// One of those pictures. A ".pixels" file holds the pixels of its PNG ready,
+// for the pictures the window shows while it starts: decoding a PNG, and
+// Qt's look at its image format plugins before it reads any file, are work
+// the start can do without. Any other file is read as the PNG it is. The
+// image is Format_ARGB32 either way; null if the file cannot be read.
+QImage ReadPictureResource(const QString& path);

@@ -54,7 +54,7 @@ TfmMain::TfmMain(TErrorBoxPresenter presentError, TListenerSystem& listenerSyste
     setPalette(LightPalette());
 
     CreateControls();
-    setWindowIcon(QIcon(QPixmap::fromImage(ReadPngResource(QStringLiteral(":/icon.png")))));
+    setWindowIcon(QIcon(QPixmap::fromImage(ReadPictureResource(QStringLiteral(":/icon.pixels")))));
     CreateNonVisualComponents();
     // The whole design is applied: only now does the listener bind its port.
     IdUDPServer1->Activate();
@@ -135,8 +135,8 @@ void TfmMain::CreateRefreshPanel(TScrollContent& content, QVBoxLayout& layout)
 
     // The band is 104 high: the picture's sizes for screens of ratio 1 and 2,
     // and the large one for any finer screen.
-    Image1 = new TClickablePicture({{104, QStringLiteral(":/refresh-104.png")},
-                                    {208, QStringLiteral(":/refresh-208.png")},
+    Image1 = new TClickablePicture({{104, QStringLiteral(":/refresh-104.pixels")},
+                                    {208, QStringLiteral(":/refresh-208.pixels")},
                                     {512, QStringLiteral(":/refresh.png")}},
                                    WrapEffect1, Panel1);
     Image1->setAccessibleName(QStringLiteral("Odśwież listę urządzeń"));

@@ -20,8 +20,14 @@ TClickablePicture::TClickablePicture(std::vector<TPictureFile> sizes, TWrapEffec
 
 void TClickablePicture::paintEvent(QPaintEvent*)
 {
-    const QImage& plain = PlainBand();
-    QPainter(this).drawImage(QPoint(), warp_.Enabled ? warp_.Warped(plain) : plain);
+    QPainter painter(this);
+    if (warp_.Enabled) {
+        painter.drawImage(QPoint(), warp_.Warped(PlainBand()));
+        return;
+    }
+    // Unwarped, the band's transparent rest would change nothing.
+    const QImage& fitted = FittedPicture();
+    painter.drawImage(QPointF(fittedCorner_) / fitted.devicePixelRatio(), fitted);
 }
 
 // The size made for exactly `side` pixels, or else the largest, scaled down
@@ -34,29 +40,42 @@ const QImage& TClickablePicture::PictureFor(int side)
     const auto exact = std::ranges::find(sizes_, side, &TPictureFile::side);
     const QString& path = (exact != sizes_.end() ? *exact : sizes_.back()).path;
     if (path != loadedPath_) {
-        picture_ = ReadPngResource(path);
+        picture_ = ReadPictureResource(path);
         loadedPath_ = path;
     }
     return picture_;
 }
 
-// The picture scaled to fit the band and centred, kept until the band's size
-// changes, so that a repaint does not scale it again.
-const QImage& TClickablePicture::PlainBand()
+// The picture scaled to fit the band, and where it goes to be centred in
+// device pixels, kept until the band's size changes, so that a repaint does
+// not scale it again.
+const QImage& TClickablePicture::FittedPicture()
 {
     const qreal ratio = devicePixelRatioF();
     const QSize devicePixels = size() * ratio;
-    if (cachedBand_.size() == devicePixels && cachedBand_.devicePixelRatio() == ratio)
-        return cachedBand_;
-    const QImage scaled = PictureFor(std::min(devicePixels.width(), devicePixels.height()))
-                              .convertToFormat(QImage::Format_ARGB32_Premultiplied)
-                              .scaled(devicePixels, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-    // Centred by copying a band-sized rectangle around it: a copy reaching
-    // past an image's edges is transparent there. Cheaper than painting it
-    // in, which Qt spreads over worker threads for an image this large.
-    const QPoint corner((devicePixels.width() - scaled.width()) / 2, (devicePixels.height() - scaled.height()) / 2);
-    cachedBand_ = scaled.copy(QRect(-corner, devicePixels));
-    cachedBand_.setDevicePixelRatio(ratio);
+    if (fittedFor_ == devicePixels && fitted_.devicePixelRatio() == ratio)
+        return fitted_;
+    fitted_ = PictureFor(std::min(devicePixels.width(), devicePixels.height()))
+                  .convertToFormat(QImage::Format_ARGB32_Premultiplied)
+                  .scaled(devicePixels, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    fitted_.setDevicePixelRatio(ratio);
+    fittedCorner_ = QPoint((devicePixels.width() - fitted_.width()) / 2, (devicePixels.height() - fitted_.height()) / 2);
+    fittedFor_ = devicePixels;
+    return fitted_;
+}
+
+// The whole band with the fitted picture centred in it: the warp squeezes
+// the band's rows, not the picture's. Made by copying a band-sized rectangle
+// around the picture: a copy reaching past an image's edges is transparent
+// there. Cheaper than painting it in, which Qt spreads over worker threads
+// for an image this large.
+const QImage& TClickablePicture::PlainBand()
+{
+    const QImage& fitted = FittedPicture();
+    if (cachedBand_.size() != fittedFor_ || cachedBand_.devicePixelRatio() != fitted.devicePixelRatio()) {
+        cachedBand_ = fitted.copy(QRect(-fittedCorner_, fittedFor_));
+        cachedBand_.setDevicePixelRatio(fitted.devicePixelRatio());
+    }
     return cachedBand_;
 }
 

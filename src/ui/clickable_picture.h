@@ -36,6 +36,7 @@ protected:
 
 private:
     void SetMouseOver(bool over);
+    const QImage& FittedPicture();
     const QImage& PlainBand();
 
     const QImage& PictureFor(int side);
@@ -45,5 +46,8 @@ private:
     QImage picture_;
     TWrapEffect& warp_;
     bool isMouseOver_ = false;
-    QImage cachedBand_;
+    QImage fitted_;
+    QPoint fittedCorner_;  // device pixels
+    QSize fittedFor_;      // the band's size in device pixels
+    QImage cachedBand_;    // made only for the warp
 };

@@ -19,7 +19,7 @@ QPixmap ScaledDevicePicture()
     const qreal density = qApp->devicePixelRatio();
     const QSize size = LayOutEntry(0).devicePicture.size() * density;
     const QString artwork = density > 1 ? QStringLiteral(":/device@2x.png") : QStringLiteral(":/device.png");
-    QPixmap picture = QPixmap::fromImage(ReadPngResource(artwork)).scaled(size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    QPixmap picture = QPixmap::fromImage(ReadPictureResource(artwork)).scaled(size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
     picture.setDevicePixelRatio(density);
     return picture;
 }
@@ -44,7 +44,6 @@ constexpr qreal MarkFrameOpacity = 0.6;
 
 TEntryDelegate::TEntryDelegate(QObject* parent)
     : QAbstractItemDelegate(parent)
-    , devicePicture_(ScaledDevicePicture())
 {
     for (std::size_t i = 0; i < fonts_.size(); ++i) {
         fonts_[i] = ElementFont(CustomItem::Elements[i]);
@@ -61,7 +60,7 @@ void TEntryDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option
         DrawSelection(painter, option.rect);
     const TEntryLayout layout = LayOutEntry(option.rect.width());
     const QPoint origin = option.rect.topLeft();
-    painter->drawPixmap(layout.devicePicture.translated(origin), devicePicture_);
+    painter->drawPixmap(layout.devicePicture.translated(origin), DevicePicture());
 
     const QStringList lines = index.data(TDeviceListModel::LinesRole).toStringList();
     for (std::size_t i = 0; i < CustomItem::TextElements.size() && i < std::size_t(lines.size()); ++i) {
@@ -76,6 +75,13 @@ QSize TEntryDelegate::sizeHint(const QStyleOptionViewItem&, const QModelIndex&) 
 {
     // Width 0: the view stretches every entry to its viewport.
     return QSize(0, ItemHeight);
+}
+
+const QPixmap& TEntryDelegate::DevicePicture() const
+{
+    if (devicePicture_.isNull())
+        devicePicture_ = ScaledDevicePicture();
+    return devicePicture_;
 }
 
 // Drawn here rather than by the style, so that it is the same pale highlight

@@ -21,6 +21,7 @@ public:
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 
 private:
+    const QPixmap& DevicePicture() const;
     void DrawSelection(QPainter* painter, QRect entry) const;
     void DrawLine(QPainter* painter, CustomItem::Element element, QRect band, const QColor& colour,
                   const QString& text) const;
@@ -30,7 +31,9 @@ private:
         QColor selected;  // the same, kept readable on the selection highlight
     };
 
-    QPixmap devicePicture_;  // already scaled to the size the layout gives it
+    // Already scaled to the size the layout gives it; made when the first
+    // entry is drawn, as the list is empty when the window first shows.
+    mutable QPixmap devicePicture_;
     std::array<QFont, CustomItem::ElementCount> fonts_;
     std::array<TLineColours, CustomItem::ElementCount> colours_;
 };

@@ -62,7 +62,8 @@ std::vector<QRect> TScrollContent::OpaqueInteriors() const
 QImage TScrollContent::ChildrenSilhouette() const
 {
     const qreal ratio = devicePixelRatioF();
-    QImage silhouette(size() * ratio, QImage::Format_ARGB32_Premultiplied);
+    // Only its alpha counts: a quarter of the memory of a colour image.
+    QImage silhouette(size() * ratio, QImage::Format_Alpha8);
     silhouette.setDevicePixelRatio(ratio);
     silhouette.fill(Qt::transparent);
     QPainter painter(&silhouette);

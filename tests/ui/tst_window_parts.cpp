@@ -1,7 +1,9 @@
 // The window's parts that are plain functions: the warp's trigger rule, the
-// choice of look, the error boxes' texts and a device's page address. They
-// need neither a window nor a network namespace.
+// choice of look, the error boxes' texts, a device's page address and the
+// pictures read while the window starts. They need neither a window nor a
+// network namespace.
 #include "discovery/datagram.h"
+#include "quorvel_resources.h"
 #include "reply_builder.h"
 #include "ui/device_facts.h"
 #include "ui/device_page.h"
@@ -9,6 +11,7 @@
 #include "ui/error_texts.h"
 #include "ui/look_choice.h"
 
+#include <QImage>
 #include <QTest>
 
 #include <optional>
@@ -33,6 +36,8 @@ private slots:
     void deviceFacts();
     void devicePage_data();
     void devicePage();
+    void startupPicturesMatchTheirPngs_data();
+    void startupPicturesMatchTheirPngs();
 };
 
 void TestWindowParts::triggerRule_data()
@@ -204,6 +209,23 @@ void TestWindowParts::devicePage()
     QFETCH(QString, page);
     const std::optional<QUrl> url = DevicePageUrl(device);
     QCOMPARE(url ? url->toString() : QString(), page);
+}
+
+// The window reads these pictures from their unpacked pixels while it
+// starts; a PNG redrawn without unpacking it again would leave stale pixels.
+void TestWindowParts::startupPicturesMatchTheirPngs_data()
+{
+    QTest::addColumn<QString>("name");
+    for (const char* name : {"icon", "refresh-104", "refresh-208"})
+        QTest::newRow(name) << QString::fromLatin1(name);
+}
+
+void TestWindowParts::startupPicturesMatchTheirPngs()
+{
+    QFETCH(QString, name);
+    const QImage unpacked = ReadPictureResource(QStringLiteral(":/%1.pixels").arg(name));
+    QVERIFY(!unpacked.isNull());
+    QCOMPARE(unpacked, ReadPictureResource(QStringLiteral(":/%1.png").arg(name)));
 }
 
 QTEST_APPLESS_MAIN(TestWindowParts)

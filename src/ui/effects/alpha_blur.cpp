@@ -1,8 +1,9 @@
 #include "ui/effects/alpha_blur.h"
 
+#include <QRegion>
+
 #include <algorithm>
 #include <array>
-#include <utility>
 #include <vector>
 
 namespace {
@@ -39,47 +40,58 @@ TLine Blurred(const TLine& line, int radius)
     return TLine(second.begin() + std::ptrdiff_t(r), second.end() - std::ptrdiff_t(r));
 }
 
-// A plane of alpha values in 0..1, row by row, every row between `pad`
-// zeros on either side for the horizontal passes.
+// A plane of alpha values in 0..1, row by row.
 struct TAlphaPlane {
     int width = 0;
     int height = 0;
-    int pad = 0;
     std::vector<float> values;
 
-    TAlphaPlane(int width, int height, int pad)
-        : width(width), height(height), pad(pad),
-          values(static_cast<std::size_t>(height) * static_cast<std::size_t>(Stride()), 0.0f)
+    TAlphaPlane(int width, int height)
+        : width(width), height(height),
+          values(static_cast<std::size_t>(height) * static_cast<std::size_t>(width), 0.0f)
     {
     }
-    int Stride() const { return width + 2 * pad; }
-    float* Row(int y) { return values.data() + std::ptrdiff_t(y) * Stride() + pad; }
+    float* Row(int y) { return values.data() + std::ptrdiff_t(y) * width; }
 };
 
-void BoxPassAcross(TAlphaPlane& in, TAlphaPlane& out, int radius)
+// Three box passes along every row, in place: each row is copied between
+// `radius` zeros on either side first.
+void BlurAcross(TAlphaPlane& plane, int radius)
 {
-    for (int y = 0; y < in.height; ++y)
-        BoxPass(in.Row(y), out.Row(y), in.width, radius);
+    const auto r = static_cast<std::size_t>(radius);
+    TLine first(static_cast<std::size_t>(plane.width) + 2 * r, 0.0f), second(first.size(), 0.0f);
+    for (int y = 0; y < plane.height; ++y) {
+        float* row = plane.Row(y);
+        std::copy(row, row + plane.width, first.begin() + std::ptrdiff_t(r));
+        BoxPass(first.data() + r, second.data() + r, plane.width, radius);
+        BoxPass(second.data() + r, first.data() + r, plane.width, radius);
+        BoxPass(first.data() + r, row, plane.width, radius);
+    }
 }
 
 // The same box pass down every column at once, a row at a time, so that the
-// inner loops run along rows; rows beyond the plane read as zeros.
-void BoxPassDown(TAlphaPlane& in, TAlphaPlane& out, int radius)
+// inner loops run along rows; rows beyond the plane read as zeros. In place:
+// the rows the pass still reads after writing them are kept aside, the last
+// radius + 1 of them.
+void BoxPassDown(TAlphaPlane& plane, int radius)
 {
-    const std::size_t width = static_cast<std::size_t>(in.width);
+    const std::size_t width = static_cast<std::size_t>(plane.width);
     const TLine zeros(width, 0.0f);
-    const auto row = [&](int y) -> const float* { return y >= 0 && y < in.height ? in.Row(y) : zeros.data(); };
+    std::vector<TLine> kept(static_cast<std::size_t>(radius) + 1, TLine(width));
+    const auto keptRow = [&](int y) -> TLine& { return kept[static_cast<std::size_t>(y % (radius + 1))]; };
+    const auto unwritten = [&](int y) -> const float* { return y < plane.height ? plane.Row(y) : zeros.data(); };
     const float scale = 1.0f / static_cast<float>(2 * radius + 1);
     TLine sums(width, 0.0f);
-    for (int k = -radius; k < radius; ++k) {
-        const float* added = row(k);
+    for (int k = 0; k < radius; ++k) {
+        const float* added = unwritten(k);
         for (std::size_t x = 0; x < width; ++x)
             sums[x] += added[x];
     }
-    for (int y = 0; y < in.height; ++y) {
-        const float* added = row(y + radius);
-        const float* dropped = row(y - radius);
-        float* result = out.Row(y);
+    for (int y = 0; y < plane.height; ++y) {
+        const float* added = unwritten(y + radius);
+        const float* dropped = y >= radius ? keptRow(y - radius).data() : zeros.data();
+        float* result = plane.Row(y);
+        std::copy(result, result + width, keptRow(y).begin());
         for (std::size_t x = 0; x < width; ++x) {
             sums[x] += added[x];
             result[x] = sums[x] * scale;
@@ -113,50 +125,45 @@ std::vector<TSamplePoint> SamplePoints(int fullLength, int reducedLength)
     return points;
 }
 
-// The silhouette's alpha, `margin` transparent pixels around it, averaged
-// over blocks of Reduction x Reduction pixels. Summed as integers first.
-TAlphaPlane ReducedAlpha(const QImage& silhouette, int margin, int pad)
+// The silhouette's alpha (Format_Alpha8), `margin` transparent pixels
+// around it, averaged over blocks of Reduction x Reduction pixels. Summed
+// in the plane first: sums of whole alpha values are exact as floats.
+TAlphaPlane ReducedAlpha(const QImage& silhouette, int margin)
 {
     TAlphaPlane plane((silhouette.width() + 2 * margin + Reduction - 1) / Reduction,
-                      (silhouette.height() + 2 * margin + Reduction - 1) / Reduction, pad);
-    std::vector<int> sums(static_cast<std::size_t>(plane.width) * static_cast<std::size_t>(plane.height), 0);
+                      (silhouette.height() + 2 * margin + Reduction - 1) / Reduction);
     const int width = silhouette.width();
     for (int y = 0; y < silhouette.height(); ++y) {
-        const auto* pixels = reinterpret_cast<const QRgb*>(silhouette.constScanLine(y));
-        int* reducedRow = sums.data() + std::ptrdiff_t((y + margin) / Reduction) * plane.width;
+        const uchar* alpha = silhouette.constScanLine(y);
+        float* reducedRow = plane.Row((y + margin) / Reduction);
         // Two pixels at a time into the block they share; an odd margin
         // leaves the first pixel to a block of its own.
         static_assert(Reduction == 2);
         int x = margin % Reduction;
         if (x == 1)
-            reducedRow[margin / Reduction] += qAlpha(pixels[0]);
-        int* block = reducedRow + (x + margin) / Reduction;
+            reducedRow[margin / Reduction] += alpha[0];
+        float* block = reducedRow + (x + margin) / Reduction;
         for (; x + 1 < width; x += 2, ++block)
-            *block += qAlpha(pixels[x]) + qAlpha(pixels[x + 1]);
+            *block += float(alpha[x] + alpha[x + 1]);
         if (x < width)
-            *block += qAlpha(pixels[x]);
+            *block += alpha[x];
     }
     const float share = 1.0f / (255.0f * Reduction * Reduction);
     for (int y = 0; y < plane.height; ++y) {
-        const int* sum = sums.data() + std::ptrdiff_t(y) * plane.width;
         float* row = plane.Row(y);
         for (int x = 0; x < plane.width; ++x)
-            row[x] = static_cast<float>(sum[x]) * share;
+            row[x] *= share;
     }
     return plane;
 }
 
-// Three box passes each way, between `plane` and a second plane; the result
-// ends in `plane`.
+// Three box passes each way, in place: a second plane would be as large
+// again, and fresh memory is costly to touch while the window starts.
 void BlurPlane(TAlphaPlane& plane, int radius)
 {
-    TAlphaPlane other(plane.width, plane.height, plane.pad);
-    BoxPassAcross(plane, other, radius);
-    BoxPassAcross(other, plane, radius);
-    BoxPassAcross(plane, other, radius);
-    BoxPassDown(other, plane, radius);
-    BoxPassDown(plane, other, radius);
-    BoxPassDown(other, plane, radius);
+    BlurAcross(plane, radius);
+    for (int pass = 0; pass < 3; ++pass)
+        BoxPassDown(plane, radius);
 }
 
 // Premultiplied pixels of one colour, for alpha 0..1 in 256 steps, made
@@ -184,80 +191,62 @@ private:
     std::array<QRgb, Steps> table_{};
 };
 
-// The stretches of one row of the result that the hidden rectangles leave
-// uncovered, as [start, end) pairs in order.
-std::vector<std::pair<int, int>> Uncovered(int y, int width, const std::vector<QRect>& hidden)
-{
-    std::vector<std::pair<int, int>> covered;
-    for (const QRect& rect : hidden) {
-        if (y >= rect.top() && y <= rect.bottom())
-            covered.emplace_back(std::clamp(rect.left(), 0, width), std::clamp(rect.right() + 1, 0, width));
-    }
-    std::ranges::sort(covered);
-    std::vector<std::pair<int, int>> uncovered;
-    int from = 0;
-    for (const auto& [start, end] : covered) {
-        if (start > from)
-            uncovered.emplace_back(from, start);
-        from = std::max(from, end);
-    }
-    if (from < width)
-        uncovered.emplace_back(from, width);
-    return uncovered;
-}
-
-// Pixels [from, to) of one row of the result: `between` (the plane already
-// interpolated down to this row) interpolated across, and coloured.
+// Pixels [from, to) of one row of the result, into `pixels` from its start:
+// `between` (the plane already interpolated down to this row) interpolated
+// across, and coloured.
 void ColourStretch(QRgb* pixels, int from, int to, const TLine& between, const std::vector<TSamplePoint>& columns,
                    const TColourer& coloured)
 {
-    for (std::size_t x = static_cast<std::size_t>(from); x < static_cast<std::size_t>(to); ++x) {
+    for (auto x = static_cast<std::size_t>(from); x < static_cast<std::size_t>(to); ++x, ++pixels) {
         const TSamplePoint& column = columns[x];
         const float left = between[static_cast<std::size_t>(column.first)];
         const float right = between[static_cast<std::size_t>(column.second)];
-        pixels[x] = coloured(left + (right - left) * column.weight);
+        *pixels = coloured(left + (right - left) * column.weight);
     }
 }
 
 }  // namespace
 
-QImage SoftColouredSilhouette(const QImage& silhouette, int margin, int radius, const QColor& color, qreal opacity,
-                              const std::vector<QRect>& hidden)
+std::vector<TImagePiece> SoftColouredSilhouette(const QImage& silhouette, int margin, int radius, const QColor& color,
+                                                qreal opacity, const std::vector<QRect>& hidden)
 {
-    const QImage shape = silhouette.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    const QImage shape = silhouette.convertToFormat(QImage::Format_Alpha8);
     const int reducedRadius = std::max(1, radius / Reduction);
-    TAlphaPlane plane = ReducedAlpha(shape, margin, reducedRadius);
+    TAlphaPlane plane = ReducedAlpha(shape, margin);
     BlurPlane(plane, reducedRadius);
 
     // Back to full resolution, interpolating between reduced pixel centres,
-    // except where it would be covered anyway.
-    QImage result(shape.size() + QSize(2 * margin, 2 * margin), QImage::Format_ARGB32_Premultiplied);
-    result.fill(Qt::transparent);
-    std::vector<QRect> hiddenInResult;
-    for (const QRect& rect : hidden)
-        hiddenInResult.push_back(rect.translated(margin, margin));
-    const std::vector<TSamplePoint> columns = SamplePoints(result.width(), plane.width);
-    const std::vector<TSamplePoint> rows = SamplePoints(result.height(), plane.height);
+    // piece by piece: the silhouette's area but for the hidden rectangles.
+    const QSize withMargin = shape.size() + QSize(2 * margin, 2 * margin);
+    const std::vector<TSamplePoint> columns = SamplePoints(withMargin.width(), plane.width);
+    const std::vector<TSamplePoint> rows = SamplePoints(withMargin.height(), plane.height);
     const TColourer coloured(color, opacity);
     TLine between(static_cast<std::size_t>(plane.width));
-    for (int y = 0; y < result.height(); ++y) {
-        const TSamplePoint& row = rows[static_cast<std::size_t>(y)];
-        const float* upper = plane.Row(row.first);
-        const float* lower = plane.Row(row.second);
-        auto* pixels = reinterpret_cast<QRgb*>(result.scanLine(y));
-        for (const auto& [from, to] : Uncovered(y, result.width(), hiddenInResult)) {
+    QRegion shown(shape.rect());
+    for (const QRect& rect : hidden)
+        shown -= rect;
+    std::vector<TImagePiece> pieces;
+    for (const QRect& piece : shown) {
+        QImage image(piece.size(), QImage::Format_ARGB32_Premultiplied);
+        for (int y = 0; y < piece.height(); ++y) {
+            const TSamplePoint& row = rows[static_cast<std::size_t>(piece.top() + y + margin)];
+            const float* upper = plane.Row(row.first);
+            const float* lower = plane.Row(row.second);
+            const int from = piece.left() + margin;
+            const int to = from + piece.width();
             // Down first, over the plane's columns that this stretch needs.
             const auto last = static_cast<std::size_t>(columns[static_cast<std::size_t>(to - 1)].second);
             for (auto x = static_cast<std::size_t>(columns[static_cast<std::size_t>(from)].first); x <= last; ++x)
                 between[x] = upper[x] + (lower[x] - upper[x]) * row.weight;
-            ColourStretch(pixels, from, to, between, columns, coloured);
+            ColourStretch(reinterpret_cast<QRgb*>(image.scanLine(y)), from, to, between, columns, coloured);
         }
+        pieces.push_back({piece.topLeft(), std::move(image)});
     }
-    return result;
+    return pieces;
 }
 
-QImage SoftColouredRectangle(QSize size, int margin, int radius, const QColor& color, qreal opacity,
-                             const QRect& hidden)
+std::vector<TImagePiece> SoftColouredRectangle(QSize size, int margin, int radius, const QColor& color,
+                                               qreal opacity, const QRect& hidden)
 {
     const auto profile = [&](int inside) {
         TLine line(static_cast<std::size_t>(inside + 2 * margin), 0.0f);
@@ -266,16 +255,17 @@ QImage SoftColouredRectangle(QSize size, int margin, int radius, const QColor& c
     };
     const TLine across = profile(size.width());
     const TLine down = profile(size.height());
-    QImage result(static_cast<int>(across.size()), static_cast<int>(down.size()), QImage::Format_ARGB32_Premultiplied);
-    result.fill(Qt::transparent);
     const TColourer coloured(color, opacity);
-    for (int y = 0; y < result.height(); ++y) {
-        auto* row = reinterpret_cast<QRgb*>(result.scanLine(y));
-        const float factor = down[static_cast<std::size_t>(y)];
-        for (const auto& [from, to] : Uncovered(y, result.width(), {hidden})) {
-            for (std::size_t x = static_cast<std::size_t>(from); x < static_cast<std::size_t>(to); ++x)
-                row[x] = coloured(across[x] * factor);
+    std::vector<TImagePiece> pieces;
+    for (const QRect& piece : QRegion(0, 0, int(across.size()), int(down.size())) - hidden) {
+        QImage image(piece.size(), QImage::Format_ARGB32_Premultiplied);
+        for (int y = 0; y < piece.height(); ++y) {
+            auto* pixels = reinterpret_cast<QRgb*>(image.scanLine(y));
+            const float factor = down[static_cast<std::size_t>(piece.top() + y)];
+            for (int x = 0; x < piece.width(); ++x)
+                pixels[x] = coloured(across[static_cast<std::size_t>(piece.left() + x)] * factor);
         }
+        pieces.push_back({piece.topLeft(), std::move(image)});
     }
-    return result;
+    return pieces;
 }

@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QImage>
+#include <QPoint>
 #include <QRect>
 #include <QSize>
 
@@ -13,16 +14,26 @@
 // every side so the blur has room to spread: the result is the shape's size
 // plus 2 * margin. Sizes are in device pixels.
 
-// Any shape, given by the alpha channel of `silhouette`. The result is left
-// transparent inside the `hidden` rectangles (in the silhouette's pixels),
-// which what the silhouette was taken from covers opaquely when drawn over
-// the glow: colouring them would be wasted work.
-QImage SoftColouredSilhouette(const QImage& silhouette, int margin, int radius, const QColor& color, qreal opacity,
-                              const std::vector<QRect>& hidden);
+// One part of a soft image: its place (device pixels, in the coordinates of
+// what the image was made for) and its pixels.
+struct TImagePiece {
+    QPoint at;
+    QImage image;
+};
+
+// Any shape, given by the alpha channel of `silhouette`, blurred as though
+// `margin` transparent pixels surrounded it. Only the silhouette's own area
+// is made, as the pieces of it outside the `hidden` rectangles (in the
+// silhouette's pixels): a glow is drawn by what the silhouette was taken
+// from, which shows nothing beyond its area and covers the hidden ones
+// opaquely, so those pixels would be wasted work and memory.
+std::vector<TImagePiece> SoftColouredSilhouette(const QImage& silhouette, int margin, int radius, const QColor& color,
+                                                qreal opacity, const std::vector<QRect>& hidden);
 
 // A filled rectangle of `size`. A box blur of a rectangle is separable, so
-// this costs one blurred line per axis instead of a blurred plane. The result
-// is left transparent inside `hidden` (in the result's pixels; may be empty),
-// which is covered when the shadow is drawn.
-QImage SoftColouredRectangle(QSize size, int margin, int radius, const QColor& color, qreal opacity,
-                             const QRect& hidden);
+// this costs one blurred line per axis instead of a blurred plane. The
+// result, `size` plus `margin` on every side, is made as the pieces of it
+// outside `hidden` (in the result's pixels; may be empty), which is covered
+// when the shadow is drawn.
+std::vector<TImagePiece> SoftColouredRectangle(QSize size, int margin, int radius, const QColor& color,
+                                               qreal opacity, const QRect& hidden);

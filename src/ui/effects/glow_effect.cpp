@@ -1,6 +1,7 @@
 #include "ui/effects/glow_effect.h"
 
 #include "ui/effects/alpha_blur.h"
+#include "ui/effects/unsplit_image_draw.h"
 
 #include <QPainter>
 #include <QtMath>
@@ -29,12 +30,15 @@ void TGlowEffect::SetSilhouette(const QImage& silhouette, const std::vector<QRec
     }
     cachedGlow_ = SoftColouredSilhouette(silhouette, qRound(margin * ratio), qRound(BlurRadius() * ratio),
                                          GlowColor, Opacity * GlowStrength, hidden);
-    cachedGlow_.setDevicePixelRatio(ratio);
-    origin_ = QPoint(-margin, -margin);
+    for (TImagePiece& piece : cachedGlow_)
+        piece.image.setDevicePixelRatio(ratio);
+    cachedRatio_ = ratio;
 }
 
 void TGlowEffect::Paint(QPainter& painter) const
 {
-    if (Enabled && !cachedGlow_.isNull())
-        painter.drawImage(origin_, cachedGlow_);
+    if (!Enabled)
+        return;
+    for (const TImagePiece& piece : cachedGlow_)
+        DrawImageUnsplit(painter, QPointF(piece.at) / cachedRatio_, piece.image);
 }

@@ -1,8 +1,9 @@
 #pragma once
 
+#include "ui/effects/alpha_blur.h"
+
 #include <QColor>
 #include <QImage>
-#include <QPoint>
 #include <QRect>
 
 #include <vector>
@@ -11,7 +12,8 @@ class QPainter;
 
 // A soft outer glow in one colour around everything a container draws. The
 // container hands over a silhouette of its drawing whenever that changes
-// shape; the blurred glow is kept until then, so a repaint is one image draw.
+// shape; the blurred glow is kept until then, so a repaint only draws the kept
+// pieces of it.
 class TGlowEffect {
 public:
     bool Enabled = true;
@@ -27,6 +29,6 @@ public:
 private:
     int BlurRadius() const;
 
-    QImage cachedGlow_;
-    QPoint origin_;
+    std::vector<TImagePiece> cachedGlow_;  // in the container's device pixels
+    qreal cachedRatio_ = 1;
 };

@@ -1,6 +1,7 @@
 #include "ui/effects/shadow_effect.h"
 
 #include "ui/effects/alpha_blur.h"
+#include "ui/effects/unsplit_image_draw.h"
 
 #include <QPainter>
 #include <QtMath>
@@ -41,10 +42,13 @@ void TShadowEffect::Paint(QPainter& painter, const QRect& caster, qreal devicePi
         cachedShadow_ = SoftColouredRectangle(caster.size() * devicePixelRatio, qRound(margin * devicePixelRatio),
                                               qRound(BlurRadius() * devicePixelRatio), ShadowColor, Opacity,
                                               Covered(caster.size(), margin, offset, devicePixelRatio));
-        cachedShadow_.setDevicePixelRatio(devicePixelRatio);
+        for (TImagePiece& piece : cachedShadow_)
+            piece.image.setDevicePixelRatio(devicePixelRatio);
         cachedFor_ = caster.size();
         cachedRatio_ = devicePixelRatio;
         cachedOffset_ = offset;
     }
-    painter.drawImage(QPointF(caster.topLeft() - QPoint(margin, margin)) + offset, cachedShadow_);
+    const QPointF corner = QPointF(caster.topLeft() - QPoint(margin, margin)) + offset;
+    for (const TImagePiece& piece : cachedShadow_)
+        DrawImageUnsplit(painter, corner + QPointF(piece.at) / devicePixelRatio, piece.image);
 }

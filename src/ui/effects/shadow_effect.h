@@ -1,15 +1,18 @@
 #pragma once
 
+#include "ui/effects/alpha_blur.h"
+
 #include <QColor>
-#include <QImage>
 #include <QRect>
+
+#include <vector>
 
 class QPainter;
 
 // A soft drop shadow of an opaque rectangular control, drawn by the control's
 // parent beneath it. The blurred shadow is kept for the control's size (and the
 // shadow's offset, as the part beneath the control is left out), so a
-// repaint is one image draw until the control is resized.
+// repaint only draws its kept pieces until the control is resized.
 class TShadowEffect {
 public:
     bool Enabled = true;
@@ -25,7 +28,7 @@ private:
     int BlurRadius() const;
     static QRect Covered(QSize caster, int margin, QPointF offset, qreal devicePixelRatio);
 
-    QImage cachedShadow_;
+    std::vector<TImagePiece> cachedShadow_;  // in device pixels, from the shadow's corner
     QSize cachedFor_;
     qreal cachedRatio_ = 0;
     QPointF cachedOffset_;
