@@ -13,6 +13,8 @@ packages=(
     # The Debian package (scripts/package.sh) and its checks
     dpkg-dev file ccache git lintian desktop-file-utils appstream
     libfile-fcntllock-perl               # the install test holds the package manager's lock
+    # The Windows build and its tests under Wine (scripts/test-windows.sh)
+    g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64 fonts-wine zip unzip
 )
 
 missing=()

@@ -74,9 +74,14 @@ pids+=($!)
 
 failed=0
 echo "== Windows: the Windows build's tests under Wine"
+ctest_log=$(mktemp)
 in_lab env QUORVEL_WINE_LAB=1 QUORVEL_DEVICE_IPV4=10.77.0.2 QUORVEL_DEVICE_IPV6_PEER_IP=FD77:0:0:0:0:0:0:2 \
     QUORVEL_EXPECTED_ADDRESSES="$expected" \
-    ctest --test-dir build-windows --output-on-failure || failed=1
+    ctest --test-dir build-windows --output-on-failure 2>&1 | tee "$ctest_log" || failed=1
+total=$(sed -n 's/.* tests failed out of \([0-9]*\).*/\1/p' "$ctest_log")
+bad=$(sed -n 's/.* \([0-9]*\) tests failed out of.*/\1/p' "$ctest_log")
+rm -f "$ctest_log"
+total=${total:-0} bad=${bad:-1}
 for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
 wait "${pids[@]}" 2>/dev/null || true
 pids=()
@@ -86,7 +91,8 @@ zip=$(bash scripts/package-windows.sh)
 echo "$zip: $(stat -c %s "$zip") bytes"
 unset WINEPATH  # the program must find every DLL in its own folder
 in_lab bash tests/app/app_under_wine_windows.sh "$zip" "$repo/build/tests/app/send_close_request" \
-    "$devices" "$sim" "$repo/build-windows/quorvel-under-wine.png" || failed=1
+    "$devices" "$sim" "$repo/build-windows/quorvel-under-wine.png" || { failed=1; bad=$((bad + 1)); }
+total=$((total + 1))
 
-echo "windows: $([ $failed -eq 0 ] && echo passed || echo FAILED) in $(( $(date +%s) - started )) s"
+echo "windows: $((total - bad)) tests passed, $bad tests failed out of $total, in $(( $(date +%s) - started )) s"
 exit $failed

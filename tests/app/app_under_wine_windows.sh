@@ -6,7 +6,7 @@
 # Shows: the window with its title band and refresh picture (SCREENSHOT),
 # both wildcard ports bound, replies from a device listed, a second copy
 # refused with "Application Error" and exit status 1, exit status 0 on close,
-# and the style plugin loaded only when Wine plays a Windows before 10.
+# and a look of its own when Wine plays Windows 7.
 set -euo pipefail
 zip=$1 send_close=$2 devices=$3 sim=$4 screenshot=$5
 wine=/usr/lib/wine/wine64
@@ -34,6 +34,13 @@ grep -q '\[::\]:7080 ' <<<"$ports" || fail "[::]:7080 is not bound: $ports"
 
 sleep 2  # the first paint
 import -window "$window" "$work/empty.png" 2>/dev/null || fail "no screenshot"
+# Near-black pixels in a part of a screenshot (WIDTHxHEIGHT+X+Y, from the
+# top left of Wine's window frame).
+dark_pixels() { convert "$1" -crop "$2" -colorspace gray -threshold 25% -format '%[fx:int(w*h*(1-mean))]' info:; }
+title=$(dark_pixels "$work/empty.png" 383x50+0+20)
+picture=$(dark_pixels "$work/empty.png" 120x100+130+95)
+[ "$title" -gt 500 ] || fail "no title on the window ($title dark pixels in its band)"
+[ "$picture" -gt 1500 ] || fail "no refresh picture on the window ($picture dark pixels where it belongs)"
 ip netns exec "$devices" "$sim" --send-to 10.77.0.1 --from 10.77.0.2 \
     --name "Hala A" --ip 10.77.0.2 --device --name "Hala B" --ip 10.77.0.3 >/dev/null
 sleep 2
@@ -55,20 +62,25 @@ wait_for_exit "$second" 30
 wait_for_exit "$first" 30
 [ "$status" = 0 ] || fail "closing the window ended the program with $status, not 0"
 
-# The look follows the Windows version that Wine reports: the Windows 10
-# look is Qt's own, the older ones load the package's style plugin.
+# The look follows the Windows version that Wine reports: Windows 10 gets
+# the flat Fusion look, the older ones the native style from the package's
+# plugin. (Qt loads that plugin at start on every version, for its default
+# style, so the plugin's loading alone shows nothing for Windows 10: the
+# windows' pixels do.)
 for version in win10 win7; do
     $wine winecfg -v "$version" >/dev/null 2>&1
     (cd "$work/app" && WINEDEBUG=+loaddll exec $wine ./quorvel.exe) >"$work/$version.log" 2>&1 &
     pid=$!
     pids+=($pid)
     shown=$(timeout 90 xdotool search --sync --onlyvisible --name '^Quorvel$' | head -1) || fail "no window as $version"
+    sleep 2  # the first paint
+    import -window "$shown" "$work/$version.png" 2>/dev/null || fail "no screenshot as $version"
     "$send_close" "$shown"
     wait_for_exit "$pid" 30
     [ "$status" = 0 ] || fail "as $version the program ended with $status"
-    loaded=no
-    grep -q 'qwindowsvistastyle\.dll' "$work/$version.log" && loaded=yes
-    [ "$loaded" = "$([ $version = win10 ] && echo no || echo yes)" ] \
-        || fail "as $version the style plugin was loaded: $loaded"
 done
-echo "PASS: quorvel.exe under Wine (screenshot: $screenshot)"
+grep -q 'qwindowsvistastyle\.dll' "$work/win7.log" || fail "as win7 the style plugin was not loaded"
+changed=$(compare -metric AE "$work/win10.png" "$work/win7.png" null: 2>&1 || true)
+[ "${changed%% *}" -gt 100 ] 2>/dev/null \
+    || fail "the window looks the same as Windows 10 and as Windows 7 ($changed pixels differ)"
+echo "PASS: quorvel.exe under Wine (screenshot: $screenshot; title $title and picture $picture dark pixels; Windows 10 and 7 looks differ in ${changed%% *} pixels)"
