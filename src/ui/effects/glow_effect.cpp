@@ -37,8 +37,6 @@ void TGlowEffect::SetSilhouette(const QImage& silhouette, const std::vector<QRec
 
 void TGlowEffect::Paint(QPainter& painter) const
 {
-    if (!Enabled)
-        return;
-    for (const TImagePiece& piece : cachedGlow_)
-        DrawImageUnsplit(painter, QPointF(piece.at) / cachedRatio_, piece.image);
+    if (Enabled)
+        DrawPiecesUnsplit(painter, QPointF(), cachedGlow_, cachedRatio_);
 }

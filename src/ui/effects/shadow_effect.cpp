@@ -48,7 +48,6 @@ void TShadowEffect::Paint(QPainter& painter, const QRect& caster, qreal devicePi
         cachedRatio_ = devicePixelRatio;
         cachedOffset_ = offset;
     }
-    const QPointF corner = QPointF(caster.topLeft() - QPoint(margin, margin)) + offset;
-    for (const TImagePiece& piece : cachedShadow_)
-        DrawImageUnsplit(painter, corner + QPointF(piece.at) / devicePixelRatio, piece.image);
+    DrawPiecesUnsplit(painter, QPointF(caster.topLeft() - QPoint(margin, margin)) + offset, cachedShadow_,
+                      devicePixelRatio);
 }

@@ -15,8 +15,6 @@ namespace {
 constexpr qsizetype LargestUnsplitBlit = 2 * 65536 - 1;
 constexpr int MostUnsplitRows = 31;
 
-}  // namespace
-
 void DrawImageUnsplit(QPainter& painter, QPointF position, const QImage& image)
 {
     // Strips are cut in the image's own pixels; at another pixel ratio they
@@ -30,4 +28,13 @@ void DrawImageUnsplit(QPainter& painter, QPointF position, const QImage& image)
         const int rows = std::min(rowsPerStrip, image.height() - top);
         painter.drawImage(position + QPointF(0, top), image, QRectF(0, top, image.width(), rows));
     }
+}
+
+}  // namespace
+
+void DrawPiecesUnsplit(QPainter& painter, QPointF corner, const std::vector<TImagePiece>& pieces,
+                       qreal devicePixelRatio)
+{
+    for (const TImagePiece& piece : pieces)
+        DrawImageUnsplit(painter, corner + QPointF(piece.at) / devicePixelRatio, piece.image);
 }
