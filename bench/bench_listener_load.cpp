@@ -39,7 +39,7 @@ using Bytes = std::vector<std::uint8_t>;
 namespace {
 
 constexpr std::chrono::milliseconds Idle{3000};  // no new entry for this long: the burst is over
-constexpr int Rounds = 3;
+constexpr int Rounds = 5;
 
 // Busy programs beside the window: other programs, as the user's would be,
 // each this benchmark started again with SpinArgument, spinning at normal
