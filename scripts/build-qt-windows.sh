@@ -105,6 +105,22 @@ options=(
     -DFEATURE_system_zlib=OFF -DFEATURE_system_png=OFF -DFEATURE_system_pcre2=OFF
     -DFEATURE_system_harfbuzz=OFF
     -DFEATURE_style_windowsvista=ON
+    # Widgets, dialogs, models and formats the program and its tests never use:
+    # a shorter build on a machine that has not built Qt yet. (Qt's own
+    # compatibility code needs the main window, tool bar and menu bar, and the
+    # native style's code the input dialog, tree view and table view.)
+    -DFEATURE_graphicsview=OFF -DFEATURE_graphicseffect=OFF -DFEATURE_mdiarea=OFF -DFEATURE_dockwidget=OFF
+    -DFEATURE_calendarwidget=OFF -DFEATURE_datetimeedit=OFF -DFEATURE_fontcombobox=OFF -DFEATURE_dial=OFF
+    -DFEATURE_lcdnumber=OFF -DFEATURE_keysequenceedit=OFF -DFEATURE_commandlinkbutton=OFF -DFEATURE_toolbox=OFF
+    -DFEATURE_splashscreen=OFF -DFEATURE_syntaxhighlighter=OFF -DFEATURE_gestures=OFF
+    -DFEATURE_fontdialog=OFF -DFEATURE_colordialog=OFF -DFEATURE_filedialog=OFF -DFEATURE_wizard=OFF
+    -DFEATURE_errormessage=OFF -DFEATURE_progressdialog=OFF
+    -DFEATURE_treewidget=OFF -DFEATURE_tablewidget=OFF
+    -DFEATURE_columnview=OFF -DFEATURE_datawidgetmapper=OFF -DFEATURE_completer=OFF -DFEATURE_fscompleter=OFF
+    -DFEATURE_filesystemmodel=OFF -DFEATURE_undoview=OFF -DFEATURE_undocommand=OFF -DFEATURE_undostack=OFF
+    -DFEATURE_undogroup=OFF -DFEATURE_textodfwriter=OFF -DFEATURE_textmarkdownreader=OFF
+    -DFEATURE_textmarkdownwriter=OFF -DFEATURE_mimetype=OFF -DFEATURE_systemtrayicon=OFF -DFEATURE_movie=OFF
+    -DFEATURE_jalalicalendar=OFF -DFEATURE_hijricalendar=OFF -DFEATURE_islamiccivilcalendar=OFF
 )
 key=$( { printf '%s\n' "$qt_package" "${options[@]}"; cat "$repo/cmake/mingw-w64-x86_64.cmake"; } | sha256sum | cut -c1-12)
 prefix=$cache_root/qt-mingw-$qt_version-$key
