@@ -18,14 +18,6 @@ void TArrivals::Note(std::size_t newCount)
     count = newCount;
 }
 
-double TArrivals::PerSecond() const
-{
-    if (!first || count < 2 || last <= *first)
-        return 0.0;
-    const std::chrono::duration<double> span = last - *first;
-    return static_cast<double>(count - 1) / span.count();
-}
-
 TListenerBenchLab::TListenerBenchLab() : link_(lab_.AddDevice("10.1.0.1/24", "10.1.0.2/24")) {}
 
 std::unique_ptr<QProcess> TListenerBenchLab::StartSimulator(const QStringList& arguments) const

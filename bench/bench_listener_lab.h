@@ -21,7 +21,6 @@ struct TArrivals {
     TBenchClock::time_point last{};
 
     void Note(std::size_t newCount);
-    double PerSecond() const;  // between the first and the last arrival
 };
 
 // The listener benchmarks' network: this process isolated in a namespace of

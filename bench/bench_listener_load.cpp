@@ -6,8 +6,7 @@
 //   - how soon a click, a repaint and a close are served while 5,000
 //     replies arrive.
 #include "bench_listener_lab.h"
-#include "discovery/datagram.h"
-#include "reply_builder.h"
+#include "device_burst.h"
 #include "ui/UMain.h"
 #include "ui/device_list.h"
 #include "ui/device_list_model.h"
@@ -15,11 +14,8 @@
 #include <QApplication>
 #include <QMouseEvent>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <signal.h>
 #include <spawn.h>
-#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -34,7 +30,6 @@
 #include <vector>
 
 using namespace std::chrono_literals;
-using Bytes = std::vector<std::uint8_t>;
 
 namespace {
 
@@ -94,100 +89,12 @@ private:
     std::vector<pid_t> children_;
 };
 
-QString NameOf(std::size_t number)
-{
-    return QString::asprintf("#%05zu", number);
-}
-
-// The device's burst, sent from a thread of its own out of the device's
-// namespace with sendmmsg, a few hundred replies per system call, so that
-// they arrive at nearly line rate, as from a device on the network, even
-// when the busy loops take the sending thread's core now and then. The
-// replies are built before the clock starts.
-class TDeviceBurst {
-public:
-    static constexpr std::size_t PerCall = 256;
-
-    TDeviceBurst(const TListenerBenchLab& lab, std::size_t count)
-    {
-        for (std::size_t i = 0; i < count; ++i) {
-            TSimulatedDevice device;
-            device.deviceName = NameOf(i).toStdString();
-            replies_.push_back(BuildDiscoveryReply(device));
-        }
-        TNetnsLab::RunIn(lab.DeviceNamespace(), [&] {
-            fd_ = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-            sockaddr_in host{};
-            host.sin_family = AF_INET;
-            host.sin_port = htons(DiscoveryPort);
-            ::inet_pton(AF_INET, TListenerBenchLab::HostAddress, &host.sin_addr);
-            if (fd_ < 0 || ::connect(fd_, reinterpret_cast<const sockaddr*>(&host), sizeof host) != 0)
-                throw std::runtime_error("the device's socket");
-        });
-    }
-    ~TDeviceBurst()
-    {
-        if (sender_.joinable())
-            sender_.join();
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    TDeviceBurst(const TDeviceBurst&) = delete;
-    TDeviceBurst& operator=(const TDeviceBurst&) = delete;
-
-    void Start()
-    {
-        sender_ = std::thread([this] {
-            started_ = TBenchClock::now();
-            startedSet_ = true;
-            for (std::size_t first = 0; first < replies_.size(); first += PerCall)
-                SendFrom(first, std::min(PerCall, replies_.size() - first));
-            finished_ = TBenchClock::now();
-        });
-    }
-    // When the first reply left; valid once the sender has begun.
-    TBenchClock::time_point Started() const
-    {
-        while (!startedSet_)
-            std::this_thread::yield();
-        return started_;
-    }
-    // How long the device took to send the whole burst; after Finish().
-    std::chrono::duration<double> Sending() const { return finished_ - started_; }
-    void Finish() { sender_.join(); }
-
-private:
-    void SendFrom(std::size_t first, std::size_t count)
-    {
-        std::vector<iovec> parts(count);
-        std::vector<mmsghdr> messages(count);
-        for (std::size_t i = 0; i < count; ++i) {
-            parts[i] = {replies_[first + i].data(), replies_[first + i].size()};
-            messages[i].msg_hdr.msg_iov = &parts[i];
-            messages[i].msg_hdr.msg_iovlen = 1;
-        }
-        for (std::size_t sent = 0; sent < count;) {
-            const int now = ::sendmmsg(fd_, messages.data() + sent, static_cast<unsigned>(count - sent), 0);
-            if (now <= 0)
-                throw std::runtime_error("sendmmsg");
-            sent += static_cast<std::size_t>(now);
-        }
-    }
-
-    std::vector<Bytes> replies_;
-    int fd_ = -1;
-    std::thread sender_;
-    TBenchClock::time_point started_{};
-    TBenchClock::time_point finished_{};
-    std::atomic<bool> startedSet_{false};
-};
-
 bool ListedInOrder(const TDeviceListModel& entries, std::size_t count)
 {
     if (static_cast<std::size_t>(entries.rowCount()) != count)
         return false;
     for (std::size_t row = 0; row < count; ++row) {
-        if (!entries.DisplayedLines(static_cast<int>(row))[2].contains(NameOf(row)))
+        if (!entries.DisplayedLines(static_cast<int>(row))[2].contains(QString::fromStdString(TDeviceBurst::DeviceName(row))))
             return false;
     }
     return true;
