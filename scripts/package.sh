@@ -5,7 +5,7 @@
 # The version rule is in packaging/debian_package.cmake.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/setup.sh
+bash scripts/setup.sh build package
 
 # Debian's hardening flags (fortified functions, stack protector, full RELRO,
 # immediate binding), as a package built by Debian's own tools has them.

@@ -1,21 +1,50 @@
 #!/usr/bin/env bash
 # Installs what building, running and testing need, on Debian 12, when it is missing.
+#   setup.sh [build] [package] [windows]     (no group: all three)
+#     build   - building and running the program, the Linux tests and the sanitizer builds
+#     package - the Debian package (scripts/package.sh) and its checks
+#     windows - the Windows build and its tests under Wine (scripts/test-windows.sh)
+# The test command installs the build group first and the other two in the
+# background while it builds, so a fresh machine does not wait on the
+# downloads with idle processors. Concurrent calls take turns on a lock.
 set -euo pipefail
 
-packages=(
-    build-essential cmake ninja-build pkg-config ccache
-    clang libclang-rt-14-dev            # sanitizers and libFuzzer
-    qt6-base-dev qt6-base-dev-tools libgl-dev libx11-dev
-    iproute2 util-linux                  # network namespaces for the wire tests
-    xvfb xdotool x11-utils imagemagick   # the real window under a real X server
-    qt6-gtk-platformtheme                # the window under GNOME's dark theme, for real
-    fonts-dejavu-core
-    # The Debian package (scripts/package.sh) and its checks
-    dpkg-dev file ccache git lintian desktop-file-utils appstream
-    libfile-fcntllock-perl               # the install test holds the package manager's lock
-    # The Windows build and its tests under Wine (scripts/test-windows.sh)
-    g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine64 fonts-wine zip unzip
+declare -A group=(
+    [build]="build-essential cmake ninja-build pkg-config ccache git
+             clang libclang-rt-14-dev
+             qt6-base-dev qt6-base-dev-tools libgl-dev libx11-dev
+             iproute2 util-linux
+             xvfb xdotool x11-utils imagemagick
+             qt6-gtk-platformtheme
+             fonts-dejavu-core"
+    [package]="dpkg-dev file lintian desktop-file-utils appstream
+               libfile-fcntllock-perl"
+    [windows]="g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 dpkg-dev
+               wine64 fonts-wine zip unzip"
 )
+# What each line is for:
+#   clang, libclang-rt-14-dev: sanitizers and libFuzzer
+#   iproute2, util-linux: network namespaces for the wire tests
+#   xvfb ... imagemagick: the real window under a real X server
+#   qt6-gtk-platformtheme: the window under GNOME's dark theme, for real
+#   libfile-fcntllock-perl: the install test holds the package manager's lock
+#   dpkg-dev (windows): apt-get source, for Qt's sources
+
+groups=("$@")
+[ ${#groups[@]} -gt 0 ] || groups=(build package windows)
+packages=()
+for name in "${groups[@]}"; do
+    [ -n "${group[$name]:-}" ] || { echo "setup.sh: no group '$name'" >&2; exit 2; }
+    # shellcheck disable=SC2206  # a group is a list of words
+    packages+=(${group[$name]})
+done
+
+# One install at a time, and the check for what is missing after the one
+# before has finished.
+lock=${TMPDIR:-/tmp}/quorvel-setup.lock
+[ -e "$lock" ] || { touch "$lock"; chmod 666 "$lock" 2>/dev/null || true; }
+exec 8<"$lock"
+flock 8
 
 missing=()
 for package in "${packages[@]}"; do
@@ -27,5 +56,7 @@ echo "Installing: ${missing[*]}"
 sudo=()
 [ "$(id -u)" -eq 0 ] || sudo=(sudo)
 export DEBIAN_FRONTEND=noninteractive
-"${sudo[@]}" apt-get update -qq
-"${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+# Another package manager (an unattended upgrade) may hold the lock for a while.
+apt=("${sudo[@]}" apt-get -o DPkg::Lock::Timeout=600)
+"${apt[@]}" update -qq
+"${apt[@]}" install -y -qq --no-install-recommends "${missing[@]}"

@@ -17,7 +17,7 @@ qt=$(bash scripts/build-windows.sh)
 
 # Native helpers from the regular build: the device simulator and the
 # window-close request.
-[ -f build/CMakeCache.txt ] || cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+[ -f build/CMakeCache.txt ] || cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" >/dev/null
 cmake --build build --target quorvel-sim send_close_request >/dev/null
 sim=$repo/build/tools/quorvel-sim
 
