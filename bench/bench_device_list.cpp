@@ -3,7 +3,6 @@
 // entries against one with 10, and the memory the entries take.
 #include "discovery/device_summary.h"
 #include "reply_builder.h"
-#include "ui/device_facts.h"
 #include "ui/device_list.h"
 #include "ui/device_list_model.h"
 #include "ui/entry_template.h"
@@ -25,10 +24,10 @@ constexpr int FewEntries = 10;
 constexpr int PaintedFrames = 300;
 constexpr int AppendRounds = 5;
 
-// What the reply handler lists for one reply: its texts and its device's facts.
+// What the reply handler lists for one reply: the reply decoded, and its sender.
 struct TListedReply {
-    TDeviceSummary summary;
-    TDeviceFacts facts;
+    TDecodedReply reply;
+    std::string sender;
 };
 
 // Replies from ManyEntries different devices, decoded as the reply handler would.
@@ -43,7 +42,7 @@ std::vector<TListedReply> Replies()
         device.stateFlags = std::uint8_t(i % 2 ? 0x01 : 0x80);
         const std::vector<std::uint8_t> reply = BuildDiscoveryReply(device);
         const std::string sender = "10.0." + std::to_string(i / 250) + "." + std::to_string(1 + i % 250);
-        replies.push_back({DecodeDeviceSummary(reply).value(), DeviceFactsOf(reply, sender).value()});
+        replies.push_back({DecodeDeviceReply(reply).value(), sender});
     }
     return replies;
 }
@@ -113,7 +112,7 @@ double AppendEntries(TDeviceList& list, const std::vector<TListedReply>& replies
     const double start = ThreadCpuMicroseconds();
     for (int i = first; i < last; ++i) {
         const TListedReply& reply = replies[std::size_t(i)];
-        list.AddDeviceEntry(reply.summary, reply.facts);
+        list.AddDeviceEntry(reply.reply, reply.sender);
         QCoreApplication::processEvents();  // each reply is its own event-loop turn
     }
     return (ThreadCpuMicroseconds() - start) / (last - first);

@@ -7,12 +7,13 @@
 #include "discovery/udp_binding.h"
 
 TUdpListenerThread::TUdpListenerThread(TUdpBinding& binding, THandOver& handOver, TListenerSystem& system,
-                                       TUdpReadHandler onRead, std::size_t bufferSize,
-                                       const std::string& listenerName, std::size_t position)
+                                       TUdpReadHandlers handlers, const std::atomic<bool>& discarding,
+                                       std::size_t bufferSize, const std::string& listenerName, std::size_t position)
     : binding_(binding),
       handOver_(handOver),
       system_(system),
-      onRead_(std::move(onRead)),
+      handlers_(std::move(handlers)),
+      discarding_(discarding),
       batch_(BatchCapacity, bufferSize),
       name_(listenerName + " Listener #" + std::to_string(position)),
       compactName_(listenerName + " #" + std::to_string(position))
@@ -78,6 +79,10 @@ void TUdpListenerThread::ReceiveAndHandOver()
         // A failed receive loses only the datagram it was taking; the loop goes on.
         return;
     }
+    // Read after the receive: a datagram taken in once the user-interface
+    // thread has asked for discarding is never handed over.
+    if (discarding_)
+        return;
     toHand_.clear();
     for (std::size_t slot = 0; slot < received; ++slot) {
         const TReceivedDatagram& datagram = batch_.Received(slot);
@@ -91,7 +96,12 @@ void TUdpListenerThread::ReceiveAndHandOver()
         return;
     // One synchronous call for the whole batch: this thread stays blocked
     // until the handler has run for every datagram of it.
-    handOver_.Call([this] { HandleReceived(); });
+    try {
+        handOver_.Call([this] { HandleReceived(); });
+    } catch (...) {
+        // Raised by handOverDone on the user-interface thread: the datagrams
+        // were handled, and the listener has no one to report it to.
+    }
 }
 
 void TUdpListenerThread::HandleReceived()
@@ -99,13 +109,17 @@ void TUdpListenerThread::HandleReceived()
     for (const std::size_t slot : toHand_) {
         binding_.StorePeer(batch_.Received(slot).peer);
         try {
-            if (onRead_)
-                onRead_(*this, batch_.Data(slot), binding_);
+            if (handlers_.onRead)
+                handlers_.onRead(*this, batch_.Data(slot), binding_);
         } catch (...) {
             // A failure raised by the handler drops this datagram and nothing
             // more: the listener has no exception handler to report it to.
         }
     }
+    // A failure here goes back to this thread with the hand-over, which
+    // drops it like the handler's own.
+    if (handlers_.handOverDone)
+        handlers_.handOverDone();
 }
 
 void TUdpListenerThread::CloseSocket()

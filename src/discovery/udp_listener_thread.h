@@ -23,6 +23,14 @@ struct TUdpBinding;
 using TUdpReadHandler =
     std::function<void(TUdpListenerThread& thread, std::span<const std::uint8_t> data, TUdpBinding& binding)>;
 
+// What a receiving thread calls on the user-interface thread: the handler
+// for each datagram of a hand-over, then `handOverDone` once for all of them
+// (may be empty).
+struct TUdpReadHandlers {
+    TUdpReadHandler onRead;
+    std::function<void()> handOverDone;
+};
+
 // One receiving thread: waits for its socket, takes every datagram that is
 // waiting there and hands them over to the user-interface thread in one
 // call, which runs the handler for each in the order of arrival; it blocks
@@ -34,11 +42,12 @@ public:
     // The most datagrams taken in (and handed over) at once. A burst of
     // replies goes over in few hand-overs, while one hand-over still keeps
     // the user-interface thread for a few milliseconds only.
-    static constexpr std::size_t BatchCapacity = 64;
+    static constexpr std::size_t BatchCapacity = 256;
 
     // Named "<listenerName> Listener #<position>" for debugging.
-    TUdpListenerThread(TUdpBinding& binding, THandOver& handOver, TListenerSystem& system, TUdpReadHandler onRead,
-                       std::size_t bufferSize, const std::string& listenerName, std::size_t position);
+    TUdpListenerThread(TUdpBinding& binding, THandOver& handOver, TListenerSystem& system, TUdpReadHandlers handlers,
+                       const std::atomic<bool>& discarding, std::size_t bufferSize, const std::string& listenerName,
+                       std::size_t position);
     // Stops the thread and waits for it, carrying out its hand-overs.
     ~TUdpListenerThread();
     TUdpListenerThread(const TUdpListenerThread&) = delete;
@@ -64,7 +73,8 @@ private:
     TUdpBinding& binding_;
     THandOver& handOver_;
     TListenerSystem& system_;
-    const TUdpReadHandler onRead_;
+    const TUdpReadHandlers handlers_;
+    const std::atomic<bool>& discarding_;
     TDatagramBatch batch_;
     std::vector<std::size_t> toHand_;  // slots of batch_ that go to the handler
     const std::string name_;

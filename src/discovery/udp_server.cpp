@@ -69,8 +69,9 @@ void TUdpServer::StartThreads()
     for (std::size_t i = 0; i < bindings_.size(); ++i) {
         // Listed before it starts, so that a failed start is undone with
         // the others.
-        threads_.push_back(std::make_unique<TUdpListenerThread>(*bindings_[i], handOver_, system_, OnUDPRead,
-                                                                BufferSize, name_, i + 1));
+        threads_.push_back(std::make_unique<TUdpListenerThread>(
+            *bindings_[i], handOver_, system_, TUdpReadHandlers{OnUDPRead, OnUDPHandOverDone}, discarding_,
+            BufferSize, name_, i + 1));
         threads_.back()->Start();
     }
 }

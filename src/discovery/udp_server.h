@@ -7,8 +7,10 @@
 #include "discovery/udp_binding.h"
 #include "discovery/udp_listener_thread.h"
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -38,6 +40,10 @@ public:
     // holds a few hundred). The system may cap it; 0 keeps the default.
     int ReceiveBufferSize = DefaultReceiveBufferSize;
     TUdpReadHandler OnUDPRead;
+    // Runs on the user-interface thread after OnUDPRead has run for every
+    // datagram of one hand-over (a receiving thread hands over what it took
+    // in at once).
+    std::function<void()> OnUDPHandOverDone;
 
     // Binds the sockets and starts the receiving threads, all or nothing.
     // Raises TSocketBindError when a bind is refused, TSocketError when a
@@ -47,6 +53,10 @@ public:
     // once, on the user-interface thread.
     void Activate();
     bool Active() const { return !threads_.empty(); }
+    // Any thread. While set, the receiving threads take datagrams in and
+    // drop them at once, without handing them over: a flood then costs the
+    // user-interface thread nothing.
+    void SetDiscarding(bool discarding) { discarding_ = discarding; }
 
     const std::vector<std::unique_ptr<TUdpBinding>>& Bindings() const { return bindings_; }
     std::size_t ThreadCount() const { return threads_.size(); }
@@ -61,5 +71,6 @@ private:
     std::string name_;
     TListenerSystem& system_;
     std::vector<std::unique_ptr<TUdpBinding>> bindings_;
+    std::atomic<bool> discarding_{false};
     std::vector<std::unique_ptr<TUdpListenerThread>> threads_;
 };

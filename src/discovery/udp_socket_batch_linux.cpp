@@ -11,13 +11,25 @@
 // recvmmsg: every datagram already queued on the socket in one system call.
 std::size_t TUdpSocket::ReceiveWaiting(TDatagramBatch& batch)
 {
+    // The call's headers, kept per thread: a receiving thread calls this
+    // for every batch, and they are several tens of kilobytes at full size.
+    struct TScratch {
+        std::vector<sockaddr_storage> senders;
+        std::vector<iovec> parts;
+        std::vector<mmsghdr> messages;
+    };
+    thread_local TScratch scratch;
     const std::size_t capacity = batch.Capacity();
-    std::vector<sockaddr_storage> senders(capacity);
-    std::vector<iovec> parts(capacity);
-    std::vector<mmsghdr> messages(capacity);
+    if (scratch.messages.size() < capacity) {
+        scratch.senders.resize(capacity);
+        scratch.parts.resize(capacity);
+        scratch.messages.resize(capacity);
+    }
+    auto& [senders, parts, messages] = scratch;
     for (std::size_t i = 0; i < capacity; ++i) {
         const std::span<std::uint8_t> slot = batch.Slot(i);
         parts[i] = {slot.data(), slot.size()};
+        messages[i] = {};
         msghdr& header = messages[i].msg_hdr;
         header.msg_name = &senders[i];
         header.msg_namelen = sizeof senders[i];

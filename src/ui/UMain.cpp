@@ -161,6 +161,7 @@ void TfmMain::CreateNonVisualComponents()
     IdUDPServer1 = std::make_unique<TUdpServer>(handOver_.Queue(), "IdUDPServer1", listenerSystem_);
     IdUDPServer1->DefaultPort = DiscoveryPort;
     IdUDPServer1->OnUDPRead = std::bind_front(&TfmMain::IdUDPServer1UDPRead, this);
+    IdUDPServer1->OnUDPHandOverDone = std::bind_front(&TfmMain::IdUDPServer1HandOverDone, this);
 
     IdUDPClient1 = std::make_unique<TIdUDPClient>();
     IdUDPClient1->SetBroadcastEnabled(true);
@@ -178,6 +179,8 @@ void TfmMain::Image1Click()
 {
     ReportErrorsOf([this] {
         ListBox1->Clear();
+        // The list has room again: replies are handed over from now on.
+        IdUDPServer1->SetDiscarding(false);
         BroadcastDiscovery();
     });
 }
@@ -197,18 +200,33 @@ void TfmMain::BroadcastDiscovery()
 void TfmMain::IdUDPServer1UDPRead(TUdpListenerThread&, std::span<const std::uint8_t> AData, TUdpBinding& ABinding)
 {
     // During shutdown the list is gone before the listener: drop the reply.
+    // A full list takes no more until the next scan empties it.
+    if (!ListBox1 || ListBox1->IsFull())
+        return;
+    // The listener hears this machine's own broadcasts too. The list is
+    // read at the first datagram of a hand-over: every datagram of it had
+    // arrived by then, so the list is as current for them as it can be.
+    if (!ownAddressesNow_)
+        ownAddressesNow_ = &ownAddresses_.Current();
+    if (std::ranges::find(*ownAddressesNow_, ABinding.PeerIP) != ownAddressesNow_->end())
+        return;
+    if (!IsDiscoveryReply(AData) || !DecodeDeviceReply(AData, decoded_))
+        return;
+    // The entries of one hand-over become rows together, when it is done.
+    ListBox1->HoldAppends();
+    ListBox1->AddDeviceEntry(decoded_, ABinding.PeerIP);
+}
+
+void TfmMain::IdUDPServer1HandOverDone()
+{
+    ownAddressesNow_ = nullptr;
     if (!ListBox1)
         return;
-    // The listener hears this machine's own broadcasts too.
-    const std::vector<std::string>& ownAddresses = ownAddresses_.Current();
-    if (std::ranges::find(ownAddresses, ABinding.PeerIP) != ownAddresses.end())
-        return;
-    if (!IsDiscoveryReply(AData))
-        return;
-    const std::optional<TDeviceSummary> summary = DecodeDeviceSummary(AData);
-    const std::optional<TDeviceFacts> facts = DeviceFactsOf(AData, ABinding.PeerIP);
-    if (summary && facts)
-        ListBox1->AddDeviceEntry(*summary, *facts);
+    ListBox1->ReleaseAppends();
+    // Replies that could only be dropped are dropped on the receiving
+    // threads until a click empties the list, sparing this thread a flood.
+    if (ListBox1->IsFull())
+        IdUDPServer1->SetDiscarding(true);
 }
 
 void TfmMain::ReportErrorsOf(const std::function<void()>& handler)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "discovery/device_summary.h"
 #include "discovery/local_address_watch.h"
 #include "discovery/udp_server.h"
 #include "ui/effects/glow_effect.h"
@@ -17,6 +18,8 @@
 #include <functional>
 #include <memory>
 #include <span>
+#include <string>
+#include <vector>
 
 class QLabel;
 class QModelIndex;
@@ -55,6 +58,8 @@ public:
     void BroadcastDiscovery();
     void IdUDPServer1UDPRead(TUdpListenerThread& AThread, std::span<const std::uint8_t> AData,
                              TUdpBinding& ABinding);
+    // After the handler has run for every datagram of one hand-over.
+    void IdUDPServer1HandOverDone();
 
 private:
     // Carries replies from the listener's threads to this thread; declared
@@ -63,6 +68,9 @@ private:
     TErrorBoxPresenter presentError_;
     // The machine's own addresses for the reply handler, current at every use.
     TLocalAddressWatch ownAddresses_;
+    const std::vector<std::string>* ownAddressesNow_ = nullptr;  // during a hand-over, once read
+    // The reply being handled, decoded into the same strings every time.
+    TDecodedReply decoded_;
     TListenerSystem& listenerSystem_;
 
 public:

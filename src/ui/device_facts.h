@@ -3,9 +3,6 @@
 #include <QString>
 
 #include <cstdint>
-#include <optional>
-#include <span>
-#include <string>
 
 // What the window knows of a listed device as data rather than as the Polish
 // lines its entry shows: the IP address the device reports, whether its web
@@ -18,7 +15,3 @@ struct TDeviceFacts {
 
     friend bool operator==(const TDeviceFacts&, const TDeviceFacts&) = default;
 };
-
-// The facts of an accepted reply received from `sender`; none for a reply
-// too short to hold every field.
-std::optional<TDeviceFacts> DeviceFactsOf(std::span<const std::uint8_t> reply, const std::string& sender);

@@ -38,7 +38,7 @@ std::array<const std::optional<std::string>*, 6> FieldsInOrder(const TDeviceSumm
 }
 
 // The entry's values, each present field under the name of its element.
-TStyleData ValuesOf(const TDeviceSummary& summary)
+TStyleData ValuesOf(const TDeviceSummary& summary, std::array<TRecentText, 6>& recentLines)
 {
     const auto fields = FieldsInOrder(summary);
     const auto& names = TextElementNames();
@@ -46,7 +46,7 @@ TStyleData ValuesOf(const TDeviceSummary& summary)
     values.Reserve(names.size());
     for (std::size_t i = 0; i < fields.size(); ++i) {
         if (const auto& field = *fields[i])
-            values.Set(names[i], QString::fromUtf8(field->data(), qsizetype(field->size())));
+            values.SetNew(names[i], recentLines[i].Of(*field));  // each name once
     }
     return values;
 }
@@ -74,12 +74,34 @@ TDeviceList::TDeviceList(QWidget* parent)
 // entry between its placing and its values.
 void TDeviceList::AddDeviceEntry(const TDeviceSummary& summary)
 {
-    entries_->AppendEntry(ValuesOf(summary));
+    if (!IsFull())
+        entries_->AppendEntry(ValuesOf(summary, recentLines_));
 }
 
-void TDeviceList::AddDeviceEntry(const TDeviceSummary& summary, const TDeviceFacts& facts)
+void TDeviceList::AddDeviceEntry(const TDecodedReply& reply, const std::string& sender)
 {
-    entries_->AppendEntry(ValuesOf(summary), facts);
+    if (IsFull())
+        return;
+    TStyleData values = ValuesOf(reply.summary, recentLines_);
+    // The reported address is the nr_ip line's text: one shared string.
+    TDeviceFacts facts{recentLines_[0].Of(*reply.summary.nr_ip), reply.facts.httpEnabled, reply.facts.httpPort,
+                       recentSender_.Of(sender)};
+    entries_->AppendEntry(std::move(values), std::move(facts));
+}
+
+void TDeviceList::HoldAppends()
+{
+    entries_->HoldAppends();
+}
+
+void TDeviceList::ReleaseAppends()
+{
+    entries_->ReleaseAppends();
+}
+
+bool TDeviceList::IsFull() const
+{
+    return entries_->EntryCount() >= MaxEntries;
 }
 
 void TDeviceList::Clear()

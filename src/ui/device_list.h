@@ -2,9 +2,15 @@
 
 #include "discovery/device_summary.h"
 #include "ui/device_facts.h"
+#include "ui/recent_text.h"
 
 #include <QBasicTimer>
 #include <QListView>
+
+#include <array>
+#include <cstddef>
+#include <optional>
+#include <string>
 
 class TDeviceListModel;
 
@@ -18,13 +24,24 @@ class TDeviceList : public QListView {
 public:
     explicit TDeviceList(QWidget* parent = nullptr);
 
+    // The most entries the list holds. Far above what answers on one
+    // network (a /16 holds 65,534 hosts), it bounds what a flood of replies
+    // (a switching loop, a broken or hostile device) can make the program
+    // keep: once the list is full, appending does nothing until Clear().
+    static constexpr std::size_t MaxEntries = 100'000;
+
     // Appends one entry at the end without scrolling or changing the
     // selection; each present field replaces the default "Text" of the line
     // of the same name (an empty one blanks it), an absent one leaves it.
     void AddDeviceEntry(const TDeviceSummary& summary);
-    // The same for a device's reply, keeping the device's facts beside the
-    // lines (the double-click opens the device's page from them).
-    void AddDeviceEntry(const TDeviceSummary& summary, const TDeviceFacts& facts);
+    // The same for a device's reply received from `sender`, keeping the
+    // device's facts beside the lines (the double-click opens the device's
+    // page from them).
+    void AddDeviceEntry(const TDecodedReply& reply, const std::string& sender);
+    // Appends wait from now on, and become rows together at ReleaseAppends().
+    void HoldAppends();
+    void ReleaseAppends();
+    bool IsFull() const;
     // Removes every entry; nothing is selected afterwards.
     void Clear();
 
@@ -48,6 +65,8 @@ private:
     bool PictureTakesPress(QMouseEvent* event);
 
     TDeviceListModel* entries_;  // owned by this view as its QObject child
+    std::array<TRecentText, 6> recentLines_;  // nr_ip to info5
+    TRecentText recentSender_;
     bool pictureHasPointer_ = false;  // a press on a device picture owns the gesture until release
     int wheelRemainder_ = 0;  // eighths of a degree times ItemHeight, not yet scrolled
     QBasicTimer pendingLayout_;  // runs while appended entries wait to be laid out

@@ -2,6 +2,9 @@
 
 #include "ui/entry_template.h"
 
+#include <algorithm>
+#include <iterator>
+
 int TDeviceListModel::rowCount(const QModelIndex& parent) const
 {
     return parent.isValid() ? 0 : static_cast<int>(entries_.size());
@@ -48,14 +51,26 @@ Qt::ItemFlags TDeviceListModel::flags(const QModelIndex& index) const
 
 void TDeviceListModel::AppendEntry(TStyleData values, std::optional<TDeviceFacts> facts)
 {
-    const int row = rowCount();
-    beginInsertRows({}, row, row);
-    entries_.push_back({std::move(values), std::move(facts)});
+    held_.push_back({std::move(values), std::move(facts)});
+    if (!holding_)
+        ReleaseAppends();
+}
+
+void TDeviceListModel::ReleaseAppends()
+{
+    holding_ = false;
+    if (held_.empty())
+        return;
+    const int first = rowCount();
+    beginInsertRows({}, first, first + static_cast<int>(held_.size()) - 1);
+    std::ranges::move(held_, std::back_inserter(entries_));
+    held_.clear();
     endInsertRows();
 }
 
 void TDeviceListModel::Clear()
 {
+    held_.clear();
     if (entries_.empty())
         return;
     beginRemoveRows({}, 0, rowCount() - 1);

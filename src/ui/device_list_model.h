@@ -33,9 +33,17 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
     // Appends one entry after the last one (insert-rows signals, no reset).
+    // While appends are held, the entry waits and becomes a row at the release.
     void AppendEntry(TStyleData values, std::optional<TDeviceFacts> facts = std::nullopt);
-    // Removes every entry; does nothing when there is none.
+    // Entries appended from now on wait; ReleaseAppends() makes them rows
+    // together, with one insertion notice, as the view lays out and paints
+    // only after a burst anyway.
+    void HoldAppends() { holding_ = true; }
+    void ReleaseAppends();
+    // Removes every entry, waiting ones included; does nothing when there is none.
     void Clear();
+    // The entries appended so far, rows and waiting ones.
+    std::size_t EntryCount() const { return entries_.size() + held_.size(); }
 
     // The texts of the six text elements, nr_ip first: a value that was set
     // (even an empty one), else the template's default text "Text".
@@ -52,4 +60,6 @@ private:
         std::optional<TDeviceFacts> facts;
     };
     std::vector<TEntry> entries_;
+    std::vector<TEntry> held_;
+    bool holding_ = false;
 };

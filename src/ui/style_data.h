@@ -14,6 +14,8 @@ public:
     void Reserve(std::size_t count);
     // Stores the text, replacing an earlier text of the same name.
     void Set(const QString& name, const QString& text);
+    // Stores a text under a name that holds none yet, without looking.
+    void SetNew(const QString& name, const QString& text) { values_.emplace_back(name, text); }
     std::optional<QString> Value(QAnyStringView name) const;
 
 private:

@@ -6,6 +6,7 @@
 #include <QTest>
 
 using Bytes = std::vector<std::uint8_t>;
+Q_DECLARE_METATYPE(TSimulatedDevice)
 
 namespace {
 
@@ -51,6 +52,8 @@ private slots:
     void numbersAndAddresses();
     void bytesBecomeLatin1Characters();
     void nulInsideFixedFieldIsKept();
+    void facts_data();
+    void facts();
     void shortAcceptedReplyGivesNoSummary();
     void readsNoByteFrom98On();
 };
@@ -167,6 +170,41 @@ void TestDeviceSummary::nulInsideFixedFieldIsKept()
     const std::string info1 = Decoded(device).info1.value();
     QCOMPARE(info1.size(), std::size_t{27});
     QCOMPARE(info1, std::string("Wersja=1\0" "2\0\0\0  HW02_R01  7\0", 27));
+}
+
+void TestDeviceSummary::facts_data()
+{
+    QTest::addColumn<TSimulatedDevice>("device");
+    QTest::addColumn<bool>("httpEnabled");
+
+    TSimulatedDevice web;
+    web.ipAddress = {10, 0, 0, 7};
+    web.httpPort = 8081;
+    web.stateFlags = StateDhcpEnabled;
+    TSimulatedDevice closed = web;
+    closed.stateFlags = StateHttpDisabled | StateDhcpEnabled;
+    TSimulatedDevice highPort = web;
+    highPort.httpPort = 0xFF01;  // little-endian on the wire: a swapped order reads 0x01FF
+
+    QTest::newRow("HTTP on") << web << true;
+    QTest::newRow("HTTP off") << closed << false;
+    QTest::newRow("port above 255") << highPort << true;
+}
+
+// The facts come from the same decoding as the texts, and agree with them.
+void TestDeviceSummary::facts()
+{
+    QFETCH(TSimulatedDevice, device);
+    QFETCH(bool, httpEnabled);
+    const Bytes reply = BuildDiscoveryReply(device);
+    const std::optional<TDecodedReply> decoded = DecodeDeviceReply(reply);
+    QVERIFY(decoded);
+    QCOMPARE(decoded->facts, (TReplyFacts{{10, 0, 0, 7}, httpEnabled, device.httpPort}));
+    QCOMPARE(Text(decoded->summary.nr_ip), QStringLiteral("10.0.0.7"));
+    QVERIFY(Text(decoded->summary.info4).startsWith(QStringLiteral("Port HTTP=%1,").arg(device.httpPort)));
+    QCOMPARE(decoded->summary.info3, DecodeDeviceSummary(reply)->info3);
+
+    QVERIFY(!DecodeDeviceReply(std::span(reply).first(reply.size() - 1)));
 }
 
 void TestDeviceSummary::shortAcceptedReplyGivesNoSummary()

@@ -18,7 +18,6 @@
 #include <stdexcept>
 #include <vector>
 
-Q_DECLARE_METATYPE(TSimulatedDevice)
 Q_DECLARE_METATYPE(TDeviceFacts)
 
 class TestWindowParts : public QObject {
@@ -32,8 +31,6 @@ private slots:
     void startupErrorText();
     void handlerErrorText_data();
     void handlerErrorText();
-    void deviceFacts_data();
-    void deviceFacts();
     void devicePage_data();
     void devicePage();
     void startupPicturesMatchTheirPngs_data();
@@ -141,41 +138,6 @@ void TestWindowParts::handlerErrorText()
     } catch (const std::exception& error) {  // the error under test
         QCOMPARE(HandlerErrorBox(error).text, shown);
     }
-}
-
-void TestWindowParts::deviceFacts_data()
-{
-    QTest::addColumn<TSimulatedDevice>("device");
-    QTest::addColumn<bool>("httpEnabled");
-
-    TSimulatedDevice web;
-    web.ipAddress = {10, 0, 0, 7};
-    web.httpPort = 8081;
-    web.stateFlags = StateDhcpEnabled;
-    TSimulatedDevice closed = web;
-    closed.stateFlags = StateHttpDisabled | StateDhcpEnabled;
-    TSimulatedDevice highPort = web;
-    highPort.httpPort = 0xFF01;  // little-endian on the wire: a swapped order reads 0x01FF
-
-    QTest::newRow("HTTP on") << web << true;
-    QTest::newRow("HTTP off") << closed << false;
-    QTest::newRow("port above 255") << highPort << true;
-}
-
-void TestWindowParts::deviceFacts()
-{
-    QFETCH(TSimulatedDevice, device);
-    QFETCH(bool, httpEnabled);
-    const std::vector<std::uint8_t> reply = BuildDiscoveryReply(device);
-    const std::optional<TDeviceFacts> facts = DeviceFactsOf(reply, "10.9.0.10");
-    QVERIFY(facts);
-    QCOMPARE(facts->reportedIp, QStringLiteral("10.0.0.7"));
-    QCOMPARE(facts->httpEnabled, httpEnabled);
-    QCOMPARE(facts->httpPort, device.httpPort);
-    QCOMPARE(facts->sender, QStringLiteral("10.9.0.10"));
-
-    const std::span<const std::uint8_t> cut(reply.data(), reply.size() - 1);
-    QCOMPARE(DeviceFactsOf(cut, "10.9.0.10"), std::nullopt);
 }
 
 void TestWindowParts::devicePage_data()
