@@ -1,5 +1,7 @@
 #include "ui/qt_hand_over.h"
 
+#include "ui/qt_hand_over_wake_up.h"
+
 namespace {
 
 // How long the user-interface thread waits for a receiving thread's next
@@ -12,14 +14,18 @@ constexpr std::chrono::microseconds TurnLimit{30'000};
 
 }  // namespace
 
-TQtHandOver::TQtHandOver(QObject* parent) : QObject(parent) {}
+TQtHandOver::TQtHandOver(QObject* parent)
+    : QObject(parent), wakeUp_(std::make_unique<TWakeUp>(*this, [this] { DrainPending(); }))
+{
+}
+
+TQtHandOver::~TQtHandOver() = default;
 
 void TQtHandOver::WakeUiThread()
 {
-    // Runs on a receiving thread: only posts. Qt drops the posted call if
-    // this object is gone by the time the event loop gets to it.
+    // Runs on a receiving thread: only posts.
     if (!wakeUpPosted_.exchange(true))
-        QMetaObject::invokeMethod(this, &TQtHandOver::DrainPending, Qt::QueuedConnection);
+        wakeUp_->Post();
 }
 
 void TQtHandOver::DrainPending()

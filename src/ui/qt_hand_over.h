@@ -5,22 +5,28 @@
 #include <QObject>
 
 #include <atomic>
+#include <memory>
 
-// The core's hand-over carried out by the Qt event loop: every queued call
-// posts a queued invocation to this object, which lives on the
-// user-interface thread and drains the queue there. It must outlive every
-// listener that uses its queue.
+// The core's hand-over carried out by the Qt event loop: a queued call wakes
+// this object, which lives on the user-interface thread and drains the
+// queue there. It must outlive every listener that uses its queue.
 class TQtHandOver : public QObject, private TUiThreadWaker {
     Q_OBJECT
 public:
     explicit TQtHandOver(QObject* parent = nullptr);
+    ~TQtHandOver() override;
 
     THandOver& Queue() { return handOver_; }
 
 private:
+    // The platform's wake-up of the user-interface thread: Post() from any
+    // thread makes that thread's event loop call DrainPending() soon.
+    class TWakeUp;
+
     void WakeUiThread() override;
     void DrainPending();
 
+    std::unique_ptr<TWakeUp> wakeUp_;
     // One wake-up posted and not yet taken: more would only add empty turns
     // of the event loop.
     std::atomic<bool> wakeUpPosted_{false};

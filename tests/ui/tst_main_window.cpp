@@ -20,6 +20,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDeadlineTimer>
 #include <QDesktopServices>
 #include <QEnterEvent>
 #include <QLabel>
@@ -38,6 +39,7 @@
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <optional>
@@ -128,6 +130,7 @@ private slots:
     void replyHandling_data();
     void replyHandling();
     void repliesHandedOverWhileTheWindowIsDestroyedAreDropped();
+    void fullListTakesNoMoreUntilAClickEmptiesIt();
     void doubleClickOpensThePageWhereTheReplyCameFrom();
     void copyTakesTheSelectedEntrysLines();
 
@@ -139,6 +142,8 @@ private slots:
 private:
     // A socket in the device namespace that hears the window's requests.
     TUdpSocket CaptureInDevice() const;
+    // A socket in the device namespace, bound to the device's address.
+    TUdpSocket DeviceSocket() const;
 
     std::optional<TNetnsLab> lab_;
     std::string deviceNamespace_;
@@ -160,6 +165,16 @@ TUdpSocket TestMainWindow::CaptureInDevice() const
         capture->BindWildcard(DiscoveryPort);
     });
     return std::move(*capture);
+}
+
+TUdpSocket TestMainWindow::DeviceSocket() const
+{
+    std::optional<TUdpSocket> device;
+    TNetnsLab::RunIn(deviceNamespace_, [&] {
+        device.emplace(TAddressFamily::IPv4);
+        device->Bind(DeviceAddress, 0);
+    });
+    return std::move(*device);
 }
 
 void TestMainWindow::layoutFollowsTheClientSize_data()
@@ -409,6 +424,54 @@ void TestMainWindow::repliesHandedOverWhileTheWindowIsDestroyedAreDropped()
     stream.join();
     QCOMPARE(listedWhileDestroying, 0);
     QCOMPARE(WaitingAtWildcardPort(), -1L);  // the port is given back
+}
+
+// The list fills to its bound through the real listener: the reply that
+// makes it full is listed, the replies after it are dropped (on the
+// receiving thread, which leaves them unhandled at the socket no more),
+// and a click empties the list so that replies are listed again.
+void TestMainWindow::fullListTakesNoMoreUntilAClickEmptiesIt()
+{
+    constexpr std::size_t Bound = TDeviceList::MaxEntries;
+    // Sent in rounds that the socket's buffer holds, each listed before the
+    // next is sent: none is lost, so the count tells which reply is which.
+    constexpr std::size_t Round = 200;
+    TfmMain window;
+    TUdpSocket device = DeviceSocket();
+    const auto listedWithin = [&](std::size_t count) {
+        QDeadlineTimer patience(20000);
+        while (std::size_t(EntryCount(window)) < count && !patience.hasExpired())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        return std::size_t(EntryCount(window)) == count;
+    };
+    Bytes reply = NamedReply("before");
+    for (std::size_t sent = 0; sent < Bound - 1;) {
+        const std::size_t now = std::min(Round, Bound - 1 - sent);
+        for (std::size_t i = 0; i < now; ++i)
+            device.SendTo(reply, HostAddress, DiscoveryPort);
+        sent += now;
+        QVERIFY2(listedWithin(sent), qPrintable(QStringLiteral("%1 of %2 listed").arg(EntryCount(window)).arg(sent)));
+    }
+    device.SendTo(NamedReply("at the bound"), HostAddress, DiscoveryPort);
+    QVERIFY(listedWithin(Bound));
+    QVERIFY(LastEntryLine(window, 2).contains(u"at the bound"));
+
+    for (const char* name : {"beyond", "beyond again"}) {
+        device.SendTo(NamedReply(name), HostAddress, DiscoveryPort);
+        // Taken from the socket, and dropped.
+        QTRY_COMPARE(WaitingAtWildcardPort(), 0L);
+        QCoreApplication::processEvents();
+        QCOMPARE(std::size_t(EntryCount(window)), Bound);
+        QVERIFY(LastEntryLine(window, 2).contains(u"at the bound"));
+    }
+
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QTest::mouseClick(window.Image1, Qt::LeftButton, {}, window.Image1->rect().center());
+    QCOMPARE(EntryCount(window), 0);
+    device.SendTo(NamedReply("after the click"), HostAddress, DiscoveryPort);
+    QVERIFY(listedWithin(1));
+    QVERIFY(LastEntryLine(window, 2).contains(u"after the click"));
 }
 
 // The device reports 192.168.0.50 and port 8081 but answers from 10.9.0.10:
