@@ -2,9 +2,12 @@
 
 #include "netns_lab.h"
 
+#include <QObject>
+#include <QEvent>
 #include <QProcess>
 #include <QStringList>
 
+#include <atomic>
 #include <chrono>
 #include <cstddef>
 #include <functional>
@@ -54,3 +57,31 @@ TArrivals ProcessEventsUntil(const std::function<std::size_t()>& count, std::siz
 // Isolates the process; prints why not and answers the exit status when
 // that fails (1 in CI, where the benchmark must run; 0 elsewhere).
 std::optional<int> IsolateOrExplain(const char* benchmark);
+
+// Records when an event of one type first reaches a watched object after
+// it has been armed (from any thread, right before the request is posted).
+class TEventClock : public QObject {
+public:
+    TEventClock(QObject& watched, QEvent::Type type) : type_(type) { watched.installEventFilter(this); }
+    void Arm() { armed_ = true; }
+    // On the window's thread.
+    std::optional<TBenchClock::time_point> Reached() const { return reached_; }
+    // From any thread.
+    bool HasReached() const { return hasReached_; }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == type_ && armed_ && !reached_) {
+            reached_ = TBenchClock::now();
+            hasReached_ = true;
+        }
+        return false;
+    }
+
+private:
+    QEvent::Type type_;
+    std::atomic<bool> armed_{false};
+    std::optional<TBenchClock::time_point> reached_;
+    std::atomic<bool> hasReached_{false};
+};

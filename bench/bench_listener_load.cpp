@@ -200,34 +200,6 @@ private:
     std::vector<TBurstResult> results_;
 };
 
-// Records when an event of one type first reaches a watched object after
-// it has been armed (from any thread, right before the request is posted).
-class TEventClock : public QObject {
-public:
-    TEventClock(QObject& watched, QEvent::Type type) : type_(type) { watched.installEventFilter(this); }
-    void Arm() { armed_ = true; }
-    // On the window's thread.
-    std::optional<TBenchClock::time_point> Reached() const { return reached_; }
-    // From any thread.
-    bool HasReached() const { return hasReached_; }
-
-protected:
-    bool eventFilter(QObject*, QEvent* event) override
-    {
-        if (event->type() == type_ && armed_ && !reached_) {
-            reached_ = TBenchClock::now();
-            hasReached_ = true;
-        }
-        return false;
-    }
-
-private:
-    QEvent::Type type_;
-    std::atomic<bool> armed_{false};
-    std::optional<TBenchClock::time_point> reached_;
-    std::atomic<bool> hasReached_{false};
-};
-
 struct TResponse {
     const char* what;
     TBenchClock::time_point posted{};
