@@ -16,7 +16,8 @@ declare -A group=(
              iproute2 util-linux
              xvfb xdotool x11-utils imagemagick
              qt6-gtk-platformtheme
-             fonts-dejavu-core"
+             fonts-dejavu-core fonts-liberation
+             qt6-wayland mutter kwin-x11 weston"
     [package]="dpkg-dev file lintian desktop-file-utils appstream
                libfile-fcntllock-perl"
     [windows]="g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 dpkg-dev
@@ -27,6 +28,9 @@ declare -A group=(
 #   iproute2, util-linux: network namespaces for the wire tests
 #   xvfb ... imagemagick: the real window under a real X server
 #   qt6-gtk-platformtheme: the window under GNOME's dark theme, for real
+#   fonts-liberation: the entries' font (the package depends on it)
+#   qt6-wayland, mutter, kwin-x11, weston: the real program under GNOME's and
+#     KDE's window managers and natively under Wayland compositors
 #   libfile-fcntllock-perl: the install test holds the package manager's lock
 #   dpkg-dev (windows): apt-get source, for Qt's sources
 
