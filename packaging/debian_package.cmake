@@ -53,7 +53,7 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://quorvel.example/")
 # Wayland desktop gets the native window (focused, sharp at fractional
 # scales) while a minimal X11-only system need not carry libwayland.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-crosextra-carlito")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 # The ufw profile lives in /etc: a conffile, kept on remove and removed on purge.

@@ -25,8 +25,8 @@ echo 'man-db man-db/auto-update boolean false' | debconf-set-selections
 echo force-unsafe-io >/etc/dpkg/dpkg.cfg.d/quorvel-throwaway
 
 step "remove Qt's libraries and the font"
-apt-get purge -y -qq libqt6core6 fonts-liberation >/dev/null 2>&1
-for package in libqt6widgets6 qt6-wayland fonts-liberation; do
+apt-get purge -y -qq libqt6core6 fonts-crosextra-carlito >/dev/null 2>&1
+for package in libqt6widgets6 qt6-wayland fonts-crosextra-carlito; do
     ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'ok installed' || fail "could not remove $package"
 done
 
@@ -44,7 +44,7 @@ for path in $paths; do
     [ -e "$path" ] || new_paths+=("$path")
 done
 apt-get install -y -qq "$deb" >/tmp/install.log 2>&1 || { cat /tmp/install.log; fail "apt-get install"; }
-for needed in libqt6core6 libqt6gui6 libqt6widgets6 fonts-liberation qt6-wayland; do
+for needed in libqt6core6 libqt6gui6 libqt6widgets6 fonts-crosextra-carlito qt6-wayland; do
     dpkg-query -W -f='${Status}' "$needed" | grep -q 'ok installed' || fail "$needed was not installed with the package"
 done
 echo "installed with $(grep -c '^Unpacking' /tmp/install.log) packages unpacked, ${#new_paths[@]} new paths"
