@@ -236,8 +236,8 @@ void TestMainWindow::windowSettings()
     QCOMPARE(window.size(), QSize(383, 480));
     // An ordinary application window with the caption and close button only.
     QCOMPARE(window.windowType(), Qt::Window);
-    QCOMPARE(window.windowFlags() & ~Qt::WindowType_Mask,
-             Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    QVERIFY(window.windowFlags().testFlags(Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint));
+    QVERIFY(!window.windowFlags().testAnyFlags(Qt::WindowMinMaxButtonsHint | Qt::WindowContextHelpButtonHint));
     QVERIFY(window.testAttribute(Qt::WA_QuitOnClose));
     QVERIFY(!window.windowIcon().isNull());
     QCOMPARE(window.Label1->text(), QStringLiteral("Znajdź mojego QuorVela"));

@@ -18,6 +18,7 @@
 #include <QPainter>
 #include <QProcess>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QStandardPaths>
 #include <QScopeGuard>
 #include <QTemporaryDir>
@@ -179,6 +180,43 @@ int SteepestStep(const QImage& image, const QRect& area)
     return steepest;
 }
 
+// A template line's font, as the list draws it in the application's font.
+QFont LineFont(CustomItem::Element element)
+{
+    QFont font;
+    font.setPixelSize(CustomItem::Elements[element].fontPixelSize);
+    font.setBold(CustomItem::Elements[element].bold);
+    return font;
+}
+
+// The widest of the texts `make` gives for `from` to `to`.
+QString Widest(const QFont& font, int from, int to, const std::function<QString(int)>& make)
+{
+    const QFontMetrics metrics(font);
+    QString widest;
+    int widestAdvance = -1;
+    for (int i = from; i <= to; ++i) {
+        const QString text = make(i);
+        if (const int advance = metrics.horizontalAdvance(text); advance > widestAdvance) {
+            widest = text;
+            widestAdvance = advance;
+        }
+    }
+    return widest;
+}
+
+QString Decimal(int number)
+{
+    return QString::number(number);
+}
+
+// Four of the widest byte in dotted decimal.
+QString WidestAddress(const QFont& font)
+{
+    const QString octet = Widest(font, 0, 255, Decimal);
+    return QStringList{octet, octet, octet, octet}.join(u'.');
+}
+
 }  // namespace
 
 class TestWindowLook : public QObject {
@@ -200,6 +238,9 @@ private slots:
     void copyTakesTheTextAsShown();
 
     void highDensityScreenIsSharp();
+
+    void widestLinesFitTheColumn_data();
+    void widestLinesFitTheColumn();
 
 private:
     std::optional<TNetnsLab> lab_;
@@ -512,6 +553,73 @@ void TestWindowLook::highDensityScreenIsSharp()
     const int steepAtTwo = SteepestStep(doubled, QRect(devicePicture.topLeft() * 2, devicePicture.size() * 2));
     QVERIFY2(steepAtTwo * 4 >= steepAtOne * 3,
              qPrintable(QStringLiteral("steepest step %1 at ratio 2, %2 at ratio 1").arg(steepAtTwo).arg(steepAtOne)));
+}
+
+// The lines whose width a device cannot make arbitrary, at their widest in
+// the application's font (for every number and hex digit, the widest one).
+void TestWindowLook::widestLinesFitTheColumn_data()
+{
+    QTest::addColumn<int>("element");
+    QTest::addColumn<QString>("line");
+    using namespace CustomItem;
+    QTest::newRow("address") << int(NrIp) << WidestAddress(LineFont(NrIp));
+    const QFont font = LineFont(Info5);
+    const QString state = Widest(font, 0, 3, [](int flags) {
+        return QString::fromUtf8(flags & 1 ? "DHCP włączone,  " : "DHCP wyłączone,  ")
+            + QString::fromUtf8(flags & 2 ? "HTTP włączone,  " : "HTTP wyłączone,  ");
+    });
+    QTest::newRow("DHCP and HTTP") << int(Info3) << state;
+    const QString port = Widest(font, 0, 65535, Decimal);
+    QTest::newRow("ports") << int(Info4) << QStringLiteral("Port HTTP=%1,  PortTCP=%1").arg(port);
+    const QString pair = Widest(font, 0, 255, [](int byte) { return QStringLiteral("%1").arg(byte, 2, 16, QLatin1Char('0')).toUpper(); });
+    const QString mac = QStringList{pair, pair, pair, pair, pair, pair}.join(u'-');
+    QTest::newRow("mask and MAC") << int(Info5) << QStringLiteral("Maska=%1,  MAC=%2").arg(WidestAddress(font), mac);
+}
+
+// At the designed size, with one entry (no scroll bar), the line's last
+// character is drawn whole inside the 291-pixel text column: its ink ends
+// there in a window wide enough for any line, and the designed window draws
+// the same pixels up to that point.
+void TestWindowLook::widestLinesFitTheColumn()
+{
+    QFETCH(int, element);
+    QFETCH(QString, line);
+    // The other lines are absent, so they show the template's short "Text".
+    TDeviceSummary summary;
+    const std::array fields{&summary.nr_ip, &summary.info1, &summary.info2, &summary.info3, &summary.info4, &summary.info5};
+    const auto* shownAt = std::ranges::find(CustomItem::TextElements, CustomItem::Element(element));
+    *fields[std::size_t(shownAt - CustomItem::TextElements.begin())] = line.toStdString();
+
+    auto window = std::make_unique<TfmMain>();
+    window->ListBox1->AddDeviceEntry(summary);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    QWidget* viewport = window->ListBox1->viewport();
+    const QRect band = LayOutEntry(viewport->width()).elements[std::size_t(element)];
+    // The designed column: the designed 347-pixel viewport less the picture's
+    // bands and the padding (this look's thinner frame leaves it 2 wider).
+    constexpr int Column = 291;
+    QVERIFY(band.width() >= Column);
+    const QImage designed = Render(*viewport);
+
+    window->resize(window->width() + 300, window->height());
+    const QImage wide = Render(*viewport);
+    const QRgb background = wide.pixel(wide.width() - 4, band.center().y());
+    const auto isInk = [&](QRgb pixel) {
+        return qAbs(qRed(pixel) - qRed(background)) + qAbs(qGreen(pixel) - qGreen(background))
+            + qAbs(qBlue(pixel) - qBlue(background)) > 12;
+    };
+    int inkEnd = band.left() - 1;
+    for (int y = band.top(); y <= band.bottom(); ++y)
+        for (int x = band.left(); x < wide.width() - 4; ++x)
+            if (isInk(wide.pixel(x, y)))
+                inkEnd = std::max(inkEnd, x);
+    QVERIFY2(inkEnd > band.left() && inkEnd < band.left() + Column,
+             qPrintable(QStringLiteral("'%1' ends %2 px into the %3-px column")
+                            .arg(line).arg(inkEnd - band.left() + 1).arg(Column)));
+    for (int y = band.top(); y <= band.bottom(); ++y)
+        for (int x = band.left(); x <= inkEnd; ++x)
+            QVERIFY2(designed.pixel(x, y) == wide.pixel(x, y), qPrintable(QStringLiteral("at (%1, %2)").arg(x).arg(y)));
 }
 
 // With RenderOption this program renders the sample window to a file and
