@@ -17,6 +17,7 @@
 #include <QLibraryInfo>
 #include <QPainter>
 #include <QProcess>
+#include <QFile>
 #include <QFileInfo>
 #include <QFontMetrics>
 #include <QStandardPaths>
@@ -46,12 +47,15 @@ TDeviceSummary DeviceSummary(const std::string& ip, const std::string& name)
             "Maska=255.255.255.0,  MAC=00-1A-2B-3C-4D-5E"};
 }
 
-// The window at its designed size, shown, with `entries` devices listed.
-std::unique_ptr<TfmMain> ShownWindow(int entries = 0)
+// The window at its designed size, shown (at `at`, when given), with
+// `entries` devices listed.
+std::unique_ptr<TfmMain> ShownWindow(int entries = 0, std::optional<QPoint> at = std::nullopt)
 {
     auto window = std::make_unique<TfmMain>();
     for (int i = 0; i < entries; ++i)
         window->ListBox1->AddDeviceEntry(DeviceSummary("10.77.0." + std::to_string(i + 2), "Hala " + std::to_string(i + 1)));
+    if (at)
+        window->move(*at);
     window->show();
     if (!QTest::qWaitForWindowExposed(window.get()))
         return nullptr;
@@ -65,20 +69,27 @@ QImage Render(QWidget& widget)
     return widget.grab().toImage().convertToFormat(QImage::Format_RGB32);
 }
 
-// The sample that copies of this program render: two entries, the first selected.
-QImage RenderSampleWindow()
+// The sample that copies of this program render: two entries, the first
+// selected; with `move`, shown at its first point, drawn, and then moved to
+// its second (onto another screen).
+QImage RenderSampleWindow(std::optional<std::pair<QPoint, QPoint>> move = std::nullopt)
 {
-    auto window = ShownWindow(2);
+    auto window = ShownWindow(2, move ? std::optional(move->first) : std::nullopt);
     if (!window)
         return {};
     window->ListBox1->setCurrentIndex(window->ListBox1->Entries().index(0));
+    if (move) {
+        Render(*window);
+        window->move(move->second);
+    }
     return Render(*window);
 }
 
 // The sample window as a copy of this program renders it with `changes` to
 // the environment; `platformWindowColour` receives the window colour that the
 // copy's platform theme gave it. A null image if the copy failed.
-QImage RenderInCopy(const QHash<QString, QString>& changes, QString* platformWindowColour = nullptr)
+QImage RenderInCopy(const QHash<QString, QString>& changes, QString* platformWindowColour = nullptr,
+                    const QStringList& moves = {})
 {
     QTemporaryDir folder;
     const QString file = folder.filePath(QStringLiteral("window.png"));
@@ -88,7 +99,7 @@ QImage RenderInCopy(const QHash<QString, QString>& changes, QString* platformWin
     QProcess copy;
     copy.setProcessEnvironment(environment);
     copy.setProcessChannelMode(QProcess::MergedChannels);
-    copy.start(QCoreApplication::applicationFilePath(), {QString::fromLatin1(RenderOption), file});
+    copy.start(QCoreApplication::applicationFilePath(), QStringList{QString::fromLatin1(RenderOption), file} + moves);
     if (!copy.waitForFinished(60000) || copy.exitStatus() != QProcess::NormalExit || copy.exitCode() != 0) {
         qWarning("the copy failed: %s", copy.readAll().constData());
         return {};
@@ -238,6 +249,9 @@ private slots:
     void copyTakesTheTextAsShown();
 
     void highDensityScreenIsSharp();
+
+    void movedBetweenScreensIsSharp_data();
+    void movedBetweenScreensIsSharp();
 
     void widestLinesFitTheColumn_data();
     void widestLinesFitTheColumn();
@@ -622,16 +636,78 @@ void TestWindowLook::widestLinesFitTheColumn()
             QVERIFY2(designed.pixel(x, y) == wide.pixel(x, y), qPrintable(QStringLiteral("at (%1, %2)").arg(x).arg(y)));
 }
 
+// Two screens side by side, of scale 1 (left) and 2 (right), as a laptop
+// with an external monitor: the window shown on one and moved to the other
+// draws its glow, shadows and pictures exactly as on a single screen of the
+// scale it is on at the end: made again for that scale, neither enlarged nor
+// reduced. (Texts are left out: with screens of several scales the toolkit
+// hints every text less, wherever it is.)
+void TestWindowLook::movedBetweenScreensIsSharp_data()
+{
+    QTest::addColumn<QString>("from");
+    QTest::addColumn<QString>("to");
+    QTest::addColumn<int>("scale");  // at the end
+    QTest::newRow("scale 1 to 2") << QStringLiteral("100,100") << QStringLiteral("900,20") << 2;
+    QTest::newRow("scale 2 to 1") << QStringLiteral("900,20") << QStringLiteral("100,100") << 1;
+}
+
+void TestWindowLook::movedBetweenScreensIsSharp()
+{
+    QFETCH(QString, from);
+    QFETCH(QString, to);
+    QFETCH(int, scale);
+    QTemporaryDir folder;
+    QFile screens(folder.filePath(QStringLiteral("screens.json")));
+    QVERIFY(screens.open(QIODevice::WriteOnly));
+    screens.write(R"({"screens": [
+        {"name": "left", "x": 0, "y": 0, "width": 800, "height": 800, "logicalDpi": 96},
+        {"name": "right", "x": 800, "y": 0, "width": 1200, "height": 1200, "logicalDpi": 96}]})");
+    screens.close();
+    const QHash<QString, QString> twoScreens{
+        {QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen:configfile=") + screens.fileName()},
+        {QStringLiteral("QT_SCREEN_SCALE_FACTORS"), QStringLiteral("left=1;right=2")}};
+    const QImage moved = RenderInCopy(twoScreens, nullptr, {from, to});
+    const QImage single = RenderInCopy({{QStringLiteral("QT_SCALE_FACTOR"), QString::number(scale)}});
+    QVERIFY(!moved.isNull() && !single.isNull());
+    QCOMPARE(moved.size(), single.size());
+    QCOMPARE(moved.width(), 383 * scale);
+
+    // Logical rectangles: the glow and shadows beside the panel and the
+    // list, the refresh picture, the two entries' device pictures.
+    const QRect panel(16, 56, 351, 112), list(16, 184, 351, 280);
+    std::vector<QRect> parts{QRect(16 + 100, 56 + 4, 151, 104), QRect(16 + 2 + 3, 184 + 2 + 56, 16, 16),
+                             QRect(16 + 2 + 3, 184 + 2 + 128 + 56, 16, 16)};
+    for (const QRect& caster : {panel, list}) {
+        const TBands bands = OutsideBands(caster);
+        parts.insert(parts.end(), {bands.left, bands.right, bands.bottom});
+    }
+    for (const QRect& part : parts) {
+        const QRect device(part.topLeft() * scale, part.size() * scale);
+        int differing = 0;
+        for (int y = device.top(); y <= device.bottom(); ++y)
+            for (int x = device.left(); x <= device.right(); ++x)
+                differing += qAbs(qGray(moved.pixel(x, y)) - qGray(single.pixel(x, y))) > 4;
+        QVERIFY2(differing == 0, qPrintable(QStringLiteral("%1 pixels differ in (%2, %3, %4 x %5)")
+                                                .arg(differing).arg(part.x()).arg(part.y()).arg(part.width()).arg(part.height())));
+    }
+}
+
 // With RenderOption this program renders the sample window to a file and
 // ends; otherwise it runs the tests.
 int main(int argc, char** argv)
 {
     IsolateNetwork();  // before any thread exists
     QApplication application(argc, argv);
-    if (argc == 3 && qstrcmp(argv[1], RenderOption) == 0) {
+    if ((argc == 3 || argc == 5) && qstrcmp(argv[1], RenderOption) == 0) {
         std::printf("%s%s\n", PlatformColourLabel, qPrintable(QApplication::palette().color(QPalette::Window).name()));
         ApplyApplicationLook();
-        const QImage image = RenderSampleWindow();
+        // Two more arguments: where the window is shown and where it is moved, "X,Y" each.
+        const auto point = [](const char* text) {
+            const QStringList xy = QString::fromLatin1(text).split(u',');
+            return QPoint(xy.value(0).toInt(), xy.value(1).toInt());
+        };
+        const QImage image = argc == 5 ? RenderSampleWindow(std::pair(point(argv[3]), point(argv[4])))
+                                       : RenderSampleWindow();
         return !image.isNull() && image.save(QString::fromLocal8Bit(argv[2])) ? 0 : 1;
     }
     ApplyApplicationLook();
