@@ -1,7 +1,7 @@
 // accessible_tree names | press NAME
 // Works the programs on the session's accessibility bus the way a screen
-// reader does, whatever the window
-// system is, so a test drives the window alike under X11 and Wayland:
+// reader does, whatever the window system is, so a test drives the window
+// alike under X11 and Wayland:
 //   names       prints the name of every accessible object, one a line;
 //   press NAME  runs the first action (Press) of the object named NAME.
 // Exit status 1 when the object is not there (yet).
