@@ -44,9 +44,17 @@ set(CPACK_DEBIAN_PACKAGE_SECTION net)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${QUORVEL_MAINTAINER})
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://quorvel.example/")
-# Depends comes from the binary's libraries (dpkg-shlibdeps); nothing is
-# written by hand. The X11 and offscreen platform plugins ship with libqt6gui6.
+# Depends comes from the binary's libraries (dpkg-shlibdeps), plus the font
+# the entries' lines are measured for: without it the desktop's wider
+# sans-serif cuts off the end of the MAC address.
+# The X11 and offscreen platform plugins ship with libqt6gui6; the Wayland
+# one is recommended, not required: the program works fully on X11 and
+# through XWayland, and apt installs recommended packages by default, so a
+# Wayland desktop gets the native window (focused, sharp at fractional
+# scales) while a minimal X11-only system need not carry libwayland.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-crosextra-carlito")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 # The ufw profile lives in /etc: a conffile, kept on remove and removed on purge.
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/packaging/conffiles)

@@ -16,7 +16,8 @@ declare -A group=(
              iproute2 util-linux
              xvfb xdotool x11-utils imagemagick
              qt6-gtk-platformtheme
-             fonts-dejavu-core"
+             fonts-dejavu-core fonts-crosextra-carlito
+             qt6-wayland mutter kwin-x11 weston dbus-daemon at-spi2-core"
     [package]="dpkg-dev file lintian desktop-file-utils appstream
                libfile-fcntllock-perl"
     [windows]="g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 dpkg-dev
@@ -27,6 +28,11 @@ declare -A group=(
 #   iproute2, util-linux: network namespaces for the wire tests
 #   xvfb ... imagemagick: the real window under a real X server
 #   qt6-gtk-platformtheme: the window under GNOME's dark theme, for real
+#   fonts-crosextra-carlito: the entries' font (the package depends on it)
+#   qt6-wayland, mutter, kwin-x11, weston: the real program under GNOME's and
+#     KDE's window managers and natively under Wayland compositors;
+#     dbus-daemon, at-spi2-core: their session bus, and the accessibility
+#     bus on which the tests press the refresh picture as a screen reader does
 #   libfile-fcntllock-perl: the install test holds the package manager's lock
 #   dpkg-dev (windows): apt-get source, for Qt's sources
 

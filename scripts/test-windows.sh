@@ -95,7 +95,8 @@ zip=$(bash scripts/package-windows.sh)
 echo "$zip: $(stat -c %s "$zip") bytes"
 unset WINEPATH  # the program must find every DLL in its own folder
 in_lab bash tests/app/app_under_wine_windows.sh "$zip" "$repo/build/tests/app/send_close_request" \
-    "$devices" "$sim" "$repo/build-windows/quorvel-under-wine.png" || { failed=1; bad=$((bad + 1)); }
+    "$devices" "$sim" "$repo/build-windows/quorvel-under-wine.png" "$repo/build-windows/tests/app/windows/window_styles.exe" \
+    || { failed=1; bad=$((bad + 1)); }
 total=$((total + 1))
 
 echo "windows: $((total - bad)) tests passed, $bad tests failed out of $total, in $(( $(date +%s) - started )) s"

@@ -12,5 +12,8 @@ int main(int argc, char* argv[])
     char* qtArguments[] = {argc > 0 && argv[0] ? argv[0] : programName, nullptr};
     int qtArgumentCount = 1;
     QApplication application(qtArgumentCount, qtArguments);
+    // The menu entry's name (quorvel.desktop): the Wayland app id, by which
+    // docks and task switchers match the window to its entry and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("quorvel"));
     return RunMainWindow();
 }

@@ -43,11 +43,11 @@ TfmMain::TfmMain(TErrorBoxPresenter presentError, TListenerSystem& listenerSyste
 {
     InitQuorvelResources();
     setWindowTitle(QStringLiteral("Quorvel"));
-    // A resizable tool window: slim title bar with the caption and a close
-    // button only. Qt takes quit-on-close away from tool windows; closing
-    // this one must still end the application.
-    setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
-    setAttribute(Qt::WA_QuitOnClose);
+    // The caption and a close button only, with a sizing frame, on an
+    // ordinary application window: a tool window would be raised and focused
+    // by no window manager at start and would get no taskbar button on
+    // Windows, so a covered window could not be found again.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     setMinimumSize(MinimumClientSize);
     resize(DesignedClientSize);
     // The design's colours are fixed, whatever palette the desktop brings.

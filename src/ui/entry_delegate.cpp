@@ -4,19 +4,18 @@
 #include "ui/device_list_model.h"
 #include "ui/selection_highlight.h"
 
-#include <QApplication>
 #include <QFontMetrics>
+#include <QPaintDevice>
 #include <QPainter>
 #include <QStyle>
 
 namespace {
 
-// Scaled once, smoothly, for the screen's pixel density, from the artwork
-// drawn for the nearest density at or above it. The picture's size does not
-// depend on the entry's width.
-QPixmap ScaledDevicePicture()
+// Scaled smoothly for a pixel density, from the artwork drawn for the
+// nearest density at or above it. The picture's size does not depend on the
+// entry's width.
+QPixmap ScaledDevicePicture(qreal density)
 {
-    const qreal density = qApp->devicePixelRatio();
     const QSize size = LayOutEntry(0).devicePicture.size() * density;
     const QString artwork = density > 1 ? QStringLiteral(":/device@2x.png") : QStringLiteral(":/device.png");
     QPixmap picture = QPixmap::fromImage(ReadPictureResource(artwork)).scaled(size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
@@ -60,7 +59,7 @@ void TEntryDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option
         DrawSelection(painter, option.rect);
     const TEntryLayout layout = LayOutEntry(option.rect.width());
     const QPoint origin = option.rect.topLeft();
-    painter->drawPixmap(layout.devicePicture.translated(origin), DevicePicture());
+    painter->drawPixmap(layout.devicePicture.translated(origin), DevicePicture(painter->device()->devicePixelRatioF()));
 
     const QStringList lines = index.data(TDeviceListModel::LinesRole).toStringList();
     for (std::size_t i = 0; i < CustomItem::TextElements.size() && i < std::size_t(lines.size()); ++i) {
@@ -77,10 +76,12 @@ QSize TEntryDelegate::sizeHint(const QStyleOptionViewItem&, const QModelIndex&) 
     return QSize(0, ItemHeight);
 }
 
-const QPixmap& TEntryDelegate::DevicePicture() const
+// Made again when the list is drawn at another density (the window has
+// moved to a screen of another scale).
+const QPixmap& TEntryDelegate::DevicePicture(qreal density) const
 {
-    if (devicePicture_.isNull())
-        devicePicture_ = ScaledDevicePicture();
+    if (devicePicture_.isNull() || devicePicture_.devicePixelRatio() != density)
+        devicePicture_ = ScaledDevicePicture(density);
     return devicePicture_;
 }
 

@@ -21,7 +21,7 @@ public:
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 
 private:
-    const QPixmap& DevicePicture() const;
+    const QPixmap& DevicePicture(qreal density) const;
     void DrawSelection(QPainter* painter, QRect entry) const;
     void DrawLine(QPainter* painter, CustomItem::Element element, QRect band, const QColor& colour,
                   const QString& text) const;
@@ -31,8 +31,9 @@ private:
         QColor selected;  // the same, kept readable on the selection highlight
     };
 
-    // Already scaled to the size the layout gives it; made when the first
-    // entry is drawn, as the list is empty when the window first shows.
+    // Already scaled to the size the layout gives it, for the density it was
+    // last drawn at; made when the first entry is drawn, as the list is
+    // empty when the window first shows.
     mutable QPixmap devicePicture_;
     std::array<QFont, CustomItem::ElementCount> fonts_;
     std::array<TLineColours, CustomItem::ElementCount> colours_;

@@ -15,13 +15,14 @@ void TScrollContent::AddShadow(QWidget& caster, TShadowEffect& shadow)
 }
 
 // Children render into an image of their own, not onto this widget, so
-// taking the silhouette here is safe; it happens only after a layout change.
+// taking the silhouette here is safe; it happens only after a layout change
+// or when the window has moved to a screen of another pixel density.
 void TScrollContent::paintEvent(QPaintEvent*)
 {
-    std::vector<QRect> geometries = VisibleChildGeometries();
-    if (geometries != silhouetteOf_) {
+    TSilhouetteKey key{VisibleChildGeometries(), devicePixelRatioF()};
+    if (key != silhouetteOf_) {
         glow_.SetSilhouette(ChildrenSilhouette(), OpaqueInteriors());
-        silhouetteOf_ = std::move(geometries);
+        silhouetteOf_ = std::move(key);
     }
     QPainter painter(this);
     glow_.Paint(painter);

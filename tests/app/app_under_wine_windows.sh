@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
-# app_under_wine_windows.sh ZIP SEND-CLOSE DEVICE-NAMESPACE SIMULATOR SCREENSHOT
+# app_under_wine_windows.sh ZIP SEND-CLOSE DEVICE-NAMESPACE SIMULATOR SCREENSHOT WINDOW-STYLES
 # The real quorvel.exe from the Windows package, unzipped into an empty
 # folder, under Wine and Xvfb. Run by scripts/test-windows.sh inside its
 # namespace (10.77.0.1 on a link to DEVICE-NAMESPACE), with its Wine prefix.
 # Shows: the window with its title band and refresh picture (SCREENSHOT),
+# its styles (WINDOW-STYLES, tests/app/windows/: an application window),
 # both wildcard ports bound, replies from a device listed, a second copy
 # refused with "Application Error" and exit status 1, exit status 0 on close,
 # and a look of its own when Wine plays Windows 7.
 set -euo pipefail
-zip=$1 send_close=$2 devices=$3 sim=$4 screenshot=$5
+zip=$1 send_close=$2 devices=$3 sim=$4 screenshot=$5 window_styles=$6
 wine=/usr/lib/wine/wine64
 
 . "$(dirname "$0")/x_lab.sh"
@@ -27,6 +28,8 @@ start_xvfb 800x700
 first=$!
 pids+=($first)
 window=$(timeout 90 xdotool search --sync --onlyvisible --name '^Quorvel$' | head -1) || fail "no window"
+# A taskbar button and an Alt+Tab entry, the caption with the close button only.
+$wine "$window_styles" Quorvel >"$work/styles.log" 2>&1 || fail "the window's styles"
 
 ports=$(ss -H -uln)
 grep -q '0\.0\.0\.0:7080 ' <<<"$ports" || fail "0.0.0.0:7080 is not bound: $ports"

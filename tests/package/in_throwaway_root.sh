@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # The package's life as a user meets it, run by install_package.sh inside a
 # throwaway root (never on the machine itself):
-#   1. With Qt's libraries removed first, `apt-get install ./quorvel_*.deb`
-#      brings back what the program needs: its Depends line is complete.
+#   1. With Qt's libraries and the entries' font removed first,
+#      `apt-get install ./quorvel_*.deb` brings back what the program needs:
+#      its Depends line is complete, and the Wayland platform plugin comes
+#      with it as apt installs it by default (recommended).
 #   2. firewalld and ufw read the package's definitions (UDP 7080), and
 #      neither is enabled by installing the package.
 #   3. In a network namespace of its own, the installed /usr/bin/quorvel
@@ -22,9 +24,11 @@ step() { echo "-- ($SECONDS s) $1"; }
 echo 'man-db man-db/auto-update boolean false' | debconf-set-selections
 echo force-unsafe-io >/etc/dpkg/dpkg.cfg.d/quorvel-throwaway
 
-step "remove Qt's libraries"
-apt-get purge -y -qq libqt6core6 >/dev/null 2>&1
-! dpkg-query -W -f='${Status}' libqt6widgets6 2>/dev/null | grep -q 'ok installed' || fail "could not remove Qt"
+step "remove Qt's libraries and the font"
+apt-get purge -y -qq libqt6core6 fonts-crosextra-carlito >/dev/null 2>&1
+for package in libqt6widgets6 qt6-wayland fonts-crosextra-carlito; do
+    ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'ok installed' || fail "could not remove $package"
+done
 
 # The firewalls come before the package, so that what they own is not taken
 # for the package's below.
@@ -40,8 +44,8 @@ for path in $paths; do
     [ -e "$path" ] || new_paths+=("$path")
 done
 apt-get install -y -qq "$deb" >/tmp/install.log 2>&1 || { cat /tmp/install.log; fail "apt-get install"; }
-for library in libqt6core6 libqt6gui6 libqt6widgets6; do
-    dpkg-query -W -f='${Status}' "$library" | grep -q 'ok installed' || fail "$library was not installed with the package"
+for needed in libqt6core6 libqt6gui6 libqt6widgets6 fonts-crosextra-carlito qt6-wayland; do
+    dpkg-query -W -f='${Status}' "$needed" | grep -q 'ok installed' || fail "$needed was not installed with the package"
 done
 echo "installed with $(grep -c '^Unpacking' /tmp/install.log) packages unpacked, ${#new_paths[@]} new paths"
 

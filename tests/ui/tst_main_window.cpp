@@ -249,7 +249,10 @@ void TestMainWindow::windowSettings()
     TfmMain window;
     QCOMPARE(window.windowTitle(), QStringLiteral("Quorvel"));
     QCOMPARE(window.size(), QSize(383, 480));
-    QCOMPARE(window.windowType(), Qt::Tool);
+    // An ordinary application window with the caption and close button only.
+    QCOMPARE(window.windowType(), Qt::Window);
+    QVERIFY(window.windowFlags().testFlags(Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint));
+    QVERIFY(!window.windowFlags().testAnyFlags(Qt::WindowMinMaxButtonsHint | Qt::WindowContextHelpButtonHint));
     QVERIFY(window.testAttribute(Qt::WA_QuitOnClose));
     QVERIFY(!window.windowIcon().isNull());
     QCOMPARE(window.Label1->text(), QStringLiteral("Znajdź mojego QuorVela"));

@@ -17,7 +17,9 @@
 #include <QLibraryInfo>
 #include <QPainter>
 #include <QProcess>
+#include <QFile>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QStandardPaths>
 #include <QScopeGuard>
 #include <QTemporaryDir>
@@ -45,12 +47,15 @@ TDeviceSummary DeviceSummary(const std::string& ip, const std::string& name)
             "Maska=255.255.255.0,  MAC=00-1A-2B-3C-4D-5E"};
 }
 
-// The window at its designed size, shown, with `entries` devices listed.
-std::unique_ptr<TfmMain> ShownWindow(int entries = 0)
+// The window at its designed size, shown (at `at`, when given), with
+// `entries` devices listed.
+std::unique_ptr<TfmMain> ShownWindow(int entries = 0, std::optional<QPoint> at = std::nullopt)
 {
     auto window = std::make_unique<TfmMain>();
     for (int i = 0; i < entries; ++i)
         window->ListBox1->AddDeviceEntry(DeviceSummary("10.77.0." + std::to_string(i + 2), "Hala " + std::to_string(i + 1)));
+    if (at)
+        window->move(*at);
     window->show();
     if (!QTest::qWaitForWindowExposed(window.get()))
         return nullptr;
@@ -64,20 +69,27 @@ QImage Render(QWidget& widget)
     return widget.grab().toImage().convertToFormat(QImage::Format_RGB32);
 }
 
-// The sample that copies of this program render: two entries, the first selected.
-QImage RenderSampleWindow()
+// The sample that copies of this program render: two entries, the first
+// selected; with `move`, shown at its first point, drawn, and then moved to
+// its second (onto another screen).
+QImage RenderSampleWindow(std::optional<std::pair<QPoint, QPoint>> move = std::nullopt)
 {
-    auto window = ShownWindow(2);
+    auto window = ShownWindow(2, move ? std::optional(move->first) : std::nullopt);
     if (!window)
         return {};
     window->ListBox1->setCurrentIndex(window->ListBox1->Entries().index(0));
+    if (move) {
+        Render(*window);
+        window->move(move->second);
+    }
     return Render(*window);
 }
 
 // The sample window as a copy of this program renders it with `changes` to
 // the environment; `platformWindowColour` receives the window colour that the
 // copy's platform theme gave it. A null image if the copy failed.
-QImage RenderInCopy(const QHash<QString, QString>& changes, QString* platformWindowColour = nullptr)
+QImage RenderInCopy(const QHash<QString, QString>& changes, QString* platformWindowColour = nullptr,
+                    const QStringList& moves = {})
 {
     QTemporaryDir folder;
     const QString file = folder.filePath(QStringLiteral("window.png"));
@@ -87,7 +99,7 @@ QImage RenderInCopy(const QHash<QString, QString>& changes, QString* platformWin
     QProcess copy;
     copy.setProcessEnvironment(environment);
     copy.setProcessChannelMode(QProcess::MergedChannels);
-    copy.start(QCoreApplication::applicationFilePath(), {QString::fromLatin1(RenderOption), file});
+    copy.start(QCoreApplication::applicationFilePath(), QStringList{QString::fromLatin1(RenderOption), file} + moves);
     if (!copy.waitForFinished(60000) || copy.exitStatus() != QProcess::NormalExit || copy.exitCode() != 0) {
         qWarning("the copy failed: %s", copy.readAll().constData());
         return {};
@@ -179,6 +191,43 @@ int SteepestStep(const QImage& image, const QRect& area)
     return steepest;
 }
 
+// A template line's font, as the list draws it in the application's font.
+QFont LineFont(CustomItem::Element element)
+{
+    QFont font;
+    font.setPixelSize(CustomItem::Elements[element].fontPixelSize);
+    font.setBold(CustomItem::Elements[element].bold);
+    return font;
+}
+
+// The widest of the texts `make` gives for `from` to `to`.
+QString Widest(const QFont& font, int from, int to, const std::function<QString(int)>& make)
+{
+    const QFontMetrics metrics(font);
+    QString widest;
+    int widestAdvance = -1;
+    for (int i = from; i <= to; ++i) {
+        const QString text = make(i);
+        if (const int advance = metrics.horizontalAdvance(text); advance > widestAdvance) {
+            widest = text;
+            widestAdvance = advance;
+        }
+    }
+    return widest;
+}
+
+QString Decimal(int number)
+{
+    return QString::number(number);
+}
+
+// Four of the widest byte in dotted decimal.
+QString WidestAddress(const QFont& font)
+{
+    const QString octet = Widest(font, 0, 255, Decimal);
+    return QStringList{octet, octet, octet, octet}.join(u'.');
+}
+
 }  // namespace
 
 class TestWindowLook : public QObject {
@@ -200,6 +249,12 @@ private slots:
     void copyTakesTheTextAsShown();
 
     void highDensityScreenIsSharp();
+
+    void movedBetweenScreensIsSharp_data();
+    void movedBetweenScreensIsSharp();
+
+    void widestLinesFitTheColumn_data();
+    void widestLinesFitTheColumn();
 
 private:
     std::optional<TNetnsLab> lab_;
@@ -514,16 +569,145 @@ void TestWindowLook::highDensityScreenIsSharp()
              qPrintable(QStringLiteral("steepest step %1 at ratio 2, %2 at ratio 1").arg(steepAtTwo).arg(steepAtOne)));
 }
 
+// The lines whose width a device cannot make arbitrary, at their widest in
+// the application's font (for every number and hex digit, the widest one).
+void TestWindowLook::widestLinesFitTheColumn_data()
+{
+    QTest::addColumn<int>("element");
+    QTest::addColumn<QString>("line");
+    using namespace CustomItem;
+    QTest::newRow("address") << int(NrIp) << WidestAddress(LineFont(NrIp));
+    const QFont font = LineFont(Info5);
+    const QString state = Widest(font, 0, 3, [](int flags) {
+        return QString::fromUtf8(flags & 1 ? "DHCP włączone,  " : "DHCP wyłączone,  ")
+            + QString::fromUtf8(flags & 2 ? "HTTP włączone,  " : "HTTP wyłączone,  ");
+    });
+    QTest::newRow("DHCP and HTTP") << int(Info3) << state;
+    const QString port = Widest(font, 0, 65535, Decimal);
+    QTest::newRow("ports") << int(Info4) << QStringLiteral("Port HTTP=%1,  PortTCP=%1").arg(port);
+    const QString pair = Widest(font, 0, 255, [](int byte) { return QStringLiteral("%1").arg(byte, 2, 16, QLatin1Char('0')).toUpper(); });
+    const QString mac = QStringList{pair, pair, pair, pair, pair, pair}.join(u'-');
+    QTest::newRow("mask and MAC") << int(Info5) << QStringLiteral("Maska=%1,  MAC=%2").arg(WidestAddress(font), mac);
+}
+
+// At the designed size, with one entry (no scroll bar), the line's last
+// character is drawn whole inside the 291-pixel text column: its ink ends
+// there in a window wide enough for any line, and the designed window draws
+// the same pixels up to that point.
+void TestWindowLook::widestLinesFitTheColumn()
+{
+    QFETCH(int, element);
+    QFETCH(QString, line);
+    // The other lines are absent, so they show the template's short "Text".
+    TDeviceSummary summary;
+    const std::array fields{&summary.nr_ip, &summary.info1, &summary.info2, &summary.info3, &summary.info4, &summary.info5};
+    const auto* shownAt = std::ranges::find(CustomItem::TextElements, CustomItem::Element(element));
+    *fields[std::size_t(shownAt - CustomItem::TextElements.begin())] = line.toStdString();
+
+    auto window = std::make_unique<TfmMain>();
+    window->ListBox1->AddDeviceEntry(summary);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    QWidget* viewport = window->ListBox1->viewport();
+    const QRect band = LayOutEntry(viewport->width()).elements[std::size_t(element)];
+    // The designed column: the designed 347-pixel viewport less the picture's
+    // bands and the padding (this look's thinner frame leaves it 2 wider).
+    constexpr int Column = 291;
+    QVERIFY(band.width() >= Column);
+    const QImage designed = Render(*viewport);
+
+    window->resize(window->width() + 300, window->height());
+    const QImage wide = Render(*viewport);
+    const QRgb background = wide.pixel(wide.width() - 4, band.center().y());
+    const auto isInk = [&](QRgb pixel) {
+        return qAbs(qRed(pixel) - qRed(background)) + qAbs(qGreen(pixel) - qGreen(background))
+            + qAbs(qBlue(pixel) - qBlue(background)) > 12;
+    };
+    int inkEnd = band.left() - 1;
+    for (int y = band.top(); y <= band.bottom(); ++y)
+        for (int x = band.left(); x < wide.width() - 4; ++x)
+            if (isInk(wide.pixel(x, y)))
+                inkEnd = std::max(inkEnd, x);
+    QVERIFY2(inkEnd > band.left() && inkEnd < band.left() + Column,
+             qPrintable(QStringLiteral("'%1' ends %2 px into the %3-px column")
+                            .arg(line).arg(inkEnd - band.left() + 1).arg(Column)));
+    for (int y = band.top(); y <= band.bottom(); ++y)
+        for (int x = band.left(); x <= inkEnd; ++x)
+            QVERIFY2(designed.pixel(x, y) == wide.pixel(x, y), qPrintable(QStringLiteral("at (%1, %2)").arg(x).arg(y)));
+}
+
+// Two screens side by side, of scale 1 (left) and 2 (right), as a laptop
+// with an external monitor: the window shown on one and moved to the other
+// draws its glow, shadows and pictures exactly as on a single screen of the
+// scale it is on at the end: made again for that scale, neither enlarged nor
+// reduced. (Texts are left out: with screens of several scales the toolkit
+// hints every text less, wherever it is.)
+void TestWindowLook::movedBetweenScreensIsSharp_data()
+{
+    QTest::addColumn<QString>("from");
+    QTest::addColumn<QString>("to");
+    QTest::addColumn<int>("scale");  // at the end
+    QTest::newRow("scale 1 to 2") << QStringLiteral("100,100") << QStringLiteral("900,20") << 2;
+    QTest::newRow("scale 2 to 1") << QStringLiteral("900,20") << QStringLiteral("100,100") << 1;
+}
+
+void TestWindowLook::movedBetweenScreensIsSharp()
+{
+    QFETCH(QString, from);
+    QFETCH(QString, to);
+    QFETCH(int, scale);
+    QTemporaryDir folder;
+    QFile screens(folder.filePath(QStringLiteral("screens.json")));
+    QVERIFY(screens.open(QIODevice::WriteOnly));
+    screens.write(R"({"screens": [
+        {"name": "left", "x": 0, "y": 0, "width": 800, "height": 800, "logicalDpi": 96},
+        {"name": "right", "x": 800, "y": 0, "width": 1200, "height": 1200, "logicalDpi": 96}]})");
+    screens.close();
+    const QHash<QString, QString> twoScreens{
+        {QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen:configfile=") + screens.fileName()},
+        {QStringLiteral("QT_SCREEN_SCALE_FACTORS"), QStringLiteral("left=1;right=2")}};
+    const QImage moved = RenderInCopy(twoScreens, nullptr, {from, to});
+    const QImage single = RenderInCopy({{QStringLiteral("QT_SCALE_FACTOR"), QString::number(scale)}});
+    QVERIFY(!moved.isNull() && !single.isNull());
+    QCOMPARE(moved.size(), single.size());
+    QCOMPARE(moved.width(), 383 * scale);
+
+    // Logical rectangles: the glow and shadows beside the panel and the
+    // list, the refresh picture, the two entries' device pictures.
+    const QRect panel(16, 56, 351, 112), list(16, 184, 351, 280);
+    std::vector<QRect> parts{QRect(16 + 100, 56 + 4, 151, 104), QRect(16 + 2 + 3, 184 + 2 + 56, 16, 16),
+                             QRect(16 + 2 + 3, 184 + 2 + 128 + 56, 16, 16)};
+    for (const QRect& caster : {panel, list}) {
+        const TBands bands = OutsideBands(caster);
+        parts.insert(parts.end(), {bands.left, bands.right, bands.bottom});
+    }
+    for (const QRect& part : parts) {
+        const QRect device(part.topLeft() * scale, part.size() * scale);
+        int differing = 0;
+        for (int y = device.top(); y <= device.bottom(); ++y)
+            for (int x = device.left(); x <= device.right(); ++x)
+                differing += qAbs(qGray(moved.pixel(x, y)) - qGray(single.pixel(x, y))) > 4;
+        QVERIFY2(differing == 0, qPrintable(QStringLiteral("%1 pixels differ in (%2, %3, %4 x %5)")
+                                                .arg(differing).arg(part.x()).arg(part.y()).arg(part.width()).arg(part.height())));
+    }
+}
+
 // With RenderOption this program renders the sample window to a file and
 // ends; otherwise it runs the tests.
 int main(int argc, char** argv)
 {
     IsolateNetwork();  // before any thread exists
     QApplication application(argc, argv);
-    if (argc == 3 && qstrcmp(argv[1], RenderOption) == 0) {
+    if ((argc == 3 || argc == 5) && qstrcmp(argv[1], RenderOption) == 0) {
         std::printf("%s%s\n", PlatformColourLabel, qPrintable(QApplication::palette().color(QPalette::Window).name()));
         ApplyApplicationLook();
-        const QImage image = RenderSampleWindow();
+        // Two more arguments: where the window is shown and where it is moved, "X,Y" each.
+        const auto point = [](const char* text) {
+            const QStringList xy = QString::fromLatin1(text).split(u',');
+            return QPoint(xy.value(0).toInt(), xy.value(1).toInt());
+        };
+        const QImage image = argc == 5 ? RenderSampleWindow(std::pair(point(argv[3]), point(argv[4])))
+                                       : RenderSampleWindow();
         return !image.isNull() && image.save(QString::fromLocal8Bit(argv[2])) ? 0 : 1;
     }
     ApplyApplicationLook();
