@@ -3,9 +3,9 @@
 // entries against one with 10, and the memory the entries take.
 #include "discovery/device_summary.h"
 #include "reply_builder.h"
-#include "ui/device_list.h"
-#include "ui/device_list_model.h"
-#include "ui/entry_template.h"
+#include "ui/device_list/device_list.h"
+#include "ui/device_list/device_list_model.h"
+#include "ui/device_list/entry_template.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

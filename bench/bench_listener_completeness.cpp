@@ -2,10 +2,10 @@
 // receive buffer the listener asks for and with the system's default.
 #include "bench_listener_lab.h"
 #include "discovery/udp_server.h"
-#include "ui/UMain.h"
-#include "ui/device_list.h"
-#include "ui/device_list_model.h"
-#include "ui/qt_hand_over.h"
+#include "ui/main_window/UMain.h"
+#include "ui/device_list/device_list.h"
+#include "ui/device_list/device_list_model.h"
+#include "ui/main_window/qt_hand_over.h"
 
 #include <QApplication>
 

@@ -5,10 +5,10 @@
 // a repaint, a click on the refresh picture and a close are served while
 // the flood goes on, before and after the bound is reached.
 #include "bench_listener_lab.h"
-#include "ui/UMain.h"
-#include "ui/clickable_picture.h"
-#include "ui/device_list.h"
-#include "ui/device_list_model.h"
+#include "ui/main_window/UMain.h"
+#include "ui/main_window/clickable_picture.h"
+#include "ui/device_list/device_list.h"
+#include "ui/device_list/device_list_model.h"
 
 #include <QApplication>
 #include <QFile>

@@ -7,9 +7,9 @@
 //     replies arrive.
 #include "bench_listener_lab.h"
 #include "device_burst.h"
-#include "ui/UMain.h"
-#include "ui/device_list.h"
-#include "ui/device_list_model.h"
+#include "ui/main_window/UMain.h"
+#include "ui/device_list/device_list.h"
+#include "ui/device_list/device_list_model.h"
 
 #include <QApplication>
 #include <QMouseEvent>

@@ -2,10 +2,10 @@
 // 2 s of the close with exit status 0. Each close is a child process that
 // runs the real main window, waits for entries, closes the window and exits.
 #include "bench_listener_lab.h"
-#include "ui/UMain.h"
-#include "ui/device_list.h"
-#include "ui/device_list_model.h"
-#include "ui/main_window_run.h"
+#include "ui/main_window/UMain.h"
+#include "ui/device_list/device_list.h"
+#include "ui/device_list/device_list_model.h"
+#include "ui/main_window/main_window_run.h"
 
 #include <QApplication>
 #include <QTimer>

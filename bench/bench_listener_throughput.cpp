@@ -5,10 +5,10 @@
 #include "bench_listener_lab.h"
 #include "device_burst.h"
 #include "discovery/udp_server.h"
-#include "ui/UMain.h"
-#include "ui/device_list.h"
-#include "ui/device_list_model.h"
-#include "ui/qt_hand_over.h"
+#include "ui/main_window/UMain.h"
+#include "ui/device_list/device_list.h"
+#include "ui/device_list/device_list_model.h"
+#include "ui/main_window/qt_hand_over.h"
 
 #include <QApplication>
 

@@ -6,10 +6,10 @@
 // port 7080.
 #include "netns_lab.h"
 #include "reply_builder.h"
-#include "ui/UMain.h"
-#include "ui/application_look.h"
-#include "ui/clickable_picture.h"
-#include "ui/device_list.h"
+#include "ui/main_window/UMain.h"
+#include "ui/platform/application_look.h"
+#include "ui/main_window/clickable_picture.h"
+#include "ui/device_list/device_list.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -1,5 +1,5 @@
 // The program entry: the application object, then the main window's run.
-#include "ui/main_window_run.h"
+#include "ui/main_window/main_window_run.h"
 
 #include <QApplication>
 

@@ -1,4 +1,4 @@
-#include "socket_address.h"
+#include "discovery/socket_address.h"
 
 #include "discovery/socket_error.h"
 

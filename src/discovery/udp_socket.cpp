@@ -2,8 +2,8 @@
 
 #include "discovery/socket_error.h"
 
-// The platform-neutral part; the system calls live in udp_socket_posix.cpp
-// and udp_socket_windows.cpp.
+// The platform-neutral part; the system calls live in posix/udp_socket.cpp
+// and windows/udp_socket.cpp.
 
 TUdpSocket::~TUdpSocket()
 {

@@ -11,7 +11,7 @@
 enum class TAddressFamily { IPv4, IPv6 };
 
 // The socket options this system sets; each takes an int value. ReusePort
-// exists on Linux only (port_sharing_linux.cpp).
+// exists on Linux only (linux/port_sharing.cpp).
 enum class TSocketOption { ReuseAddress, ReusePort, Broadcast, IPv6Only, ReceiveBufferSize };
 
 enum class TWaitResult { Readable, TimedOut, Failed };

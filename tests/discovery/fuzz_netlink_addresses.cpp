@@ -2,7 +2,7 @@
 // hostile rtnetlink peer might. The input is the conversation's reads in
 // order, each after its length in two bytes, little-endian; the last one
 // takes what remains.
-#include "discovery/netlink_address_reader.h"
+#include "discovery/linux/netlink_address_reader.h"
 
 #include <arpa/inet.h>
 

@@ -2,7 +2,7 @@
 // kernel played by a script of reads: what the reader asks for, what it
 // makes of each reply, and what it refuses. Every read ends at an
 // inaccessible page, so a read past its end kills the test.
-#include "discovery/netlink_address_reader.h"
+#include "discovery/linux/netlink_address_reader.h"
 #include "discovery/os_error.h"
 #include "guarded_bytes.h"
 

@@ -3,7 +3,7 @@
 // that could not be read anew is never served in its place.
 #include "discovery/local_address_watch.h"
 #include "discovery/local_addresses.h"
-#include "discovery/route_socket.h"
+#include "discovery/linux/route_socket.h"
 #include "failing_netlink.h"
 #include "netns_lab.h"
 

@@ -1,5 +1,5 @@
 #include "discovery/local_addresses.h"
-#include "discovery/route_socket.h"
+#include "discovery/linux/route_socket.h"
 #include "failing_netlink.h"
 #include "netns_lab.h"
 

@@ -1,6 +1,6 @@
-#include "ui/device_list.h"
-#include "ui/device_list_model.h"
-#include "ui/entry_template.h"
+#include "ui/device_list/device_list.h"
+#include "ui/device_list/device_list_model.h"
+#include "ui/device_list/entry_template.h"
 
 #include "quorvel_resources.h"
 

@@ -3,13 +3,13 @@
 // by the pixels of the rendered window. The window binds UDP port 7080, so
 // the test runs in a network namespace of its own.
 #include "netns_lab.h"
-#include "ui/UMain.h"
-#include "ui/application_look.h"
-#include "ui/clickable_picture.h"
-#include "ui/device_list.h"
-#include "ui/device_list_model.h"
-#include "ui/entry_template.h"
-#include "ui/panel.h"
+#include "ui/main_window/UMain.h"
+#include "ui/platform/application_look.h"
+#include "ui/main_window/clickable_picture.h"
+#include "ui/device_list/device_list.h"
+#include "ui/device_list/device_list_model.h"
+#include "ui/device_list/entry_template.h"
+#include "ui/main_window/panel.h"
 
 #include <QApplication>
 #include <QClipboard>

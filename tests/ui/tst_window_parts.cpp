@@ -5,11 +5,11 @@
 #include "discovery/datagram.h"
 #include "quorvel_resources.h"
 #include "reply_builder.h"
-#include "ui/device_facts.h"
-#include "ui/device_page.h"
+#include "ui/device_list/device_facts.h"
+#include "ui/device_list/device_page.h"
 #include "ui/effects/effect_trigger.h"
-#include "ui/error_texts.h"
-#include "ui/look_choice.h"
+#include "ui/main_window/error_texts.h"
+#include "ui/main_window/look_choice.h"
 
 #include <QImage>
 #include <QTest>

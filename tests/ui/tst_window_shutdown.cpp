@@ -7,9 +7,9 @@
 #include "discovery/udp_socket.h"
 #include "netns_lab.h"
 #include "reply_builder.h"
-#include "ui/UMain.h"
-#include "ui/device_list.h"
-#include "ui/device_list_model.h"
+#include "ui/main_window/UMain.h"
+#include "ui/device_list/device_list.h"
+#include "ui/device_list/device_list_model.h"
 
 #include <QApplication>
 #include <QTest>

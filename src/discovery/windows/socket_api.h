@@ -8,5 +8,5 @@
 using TSocketLength = int;
 inline constexpr int InvalidArgumentError = WSAEINVAL;
 // Winsock has no SO_REUSEPORT, and nothing asks for it on Windows
-// (port_sharing_windows.cpp); -1 names no option Winsock knows.
+// (windows/port_sharing.cpp); -1 names no option Winsock knows.
 inline constexpr int ReusePortOptionName = -1;

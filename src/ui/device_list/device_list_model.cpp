@@ -1,0 +1,103 @@
+#include "ui/device_list/device_list_model.h"
+
+#include "ui/device_list/entry_template.h"
+
+#include <algorithm>
+#include <iterator>
+
+int TDeviceListModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(entries_.size());
+}
+
+QModelIndex TDeviceListModel::index(int row, int column, const QModelIndex& parent) const
+{
+    const bool inside = row >= 0 && std::size_t(row) < entries_.size() && column == 0 && !parent.isValid();
+    return inside ? createIndex(row, 0) : QModelIndex();
+}
+
+QVariant TDeviceListModel::data(const QModelIndex& index, int role) const
+{
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
+        return {};
+    const std::optional<TDeviceFacts>& facts = entries_[std::size_t(index.row())].facts;
+    switch (role) {
+    case ReportedIpRole:
+        return facts ? QVariant(facts->reportedIp) : QVariant();
+    case HttpEnabledRole:
+        return facts ? QVariant(facts->httpEnabled) : QVariant();
+    case HttpPortRole:
+        return facts ? QVariant(int(facts->httpPort)) : QVariant();
+    case SenderRole:
+        return facts ? QVariant(facts->sender) : QVariant();
+    case LinesRole:
+        return DisplayedLines(index.row());
+    case Qt::AccessibleTextRole: {
+        // What a screen reader reads is what the entry shows.
+        QStringList lines = DisplayedLines(index.row());
+        for (QString& line : lines)
+            line = ShownText(line);
+        return lines.join(QLatin1Char('\n'));
+    }
+    default:
+        return {};
+    }
+}
+
+Qt::ItemFlags TDeviceListModel::flags(const QModelIndex& index) const
+{
+    return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
+}
+
+void TDeviceListModel::AppendEntry(TStyleData values, std::optional<TDeviceFacts> facts)
+{
+    held_.push_back({std::move(values), std::move(facts)});
+    if (!holding_)
+        ReleaseAppends();
+}
+
+void TDeviceListModel::ReleaseAppends()
+{
+    holding_ = false;
+    if (held_.empty())
+        return;
+    const int first = rowCount();
+    beginInsertRows({}, first, first + static_cast<int>(held_.size()) - 1);
+    std::ranges::move(held_, std::back_inserter(entries_));
+    held_.clear();
+    endInsertRows();
+}
+
+void TDeviceListModel::Clear()
+{
+    held_.clear();
+    if (entries_.empty())
+        return;
+    beginRemoveRows({}, 0, rowCount() - 1);
+    entries_ = {};  // gives the memory back, not just the rows
+    endRemoveRows();
+}
+
+QStringList TDeviceListModel::DisplayedLines(int row) const
+{
+    const TStyleData& entry = entries_.at(static_cast<std::size_t>(row)).values;
+    QStringList lines;
+    lines.reserve(static_cast<qsizetype>(CustomItem::TextElements.size()));
+    for (CustomItem::Element element : CustomItem::TextElements)
+        lines.append(entry.Value(CustomItem::Elements[element].name).value_or(CustomItem::DefaultText));
+    return lines;
+}
+
+std::optional<QString> TDeviceListModel::NamedValue(int row, QAnyStringView name) const
+{
+    return entries_.at(static_cast<std::size_t>(row)).values.Value(name);
+}
+
+std::optional<TDeviceFacts> TDeviceListModel::FactsOf(const QModelIndex& entry)
+{
+    const QVariant sender = entry.data(SenderRole);
+    if (!sender.isValid())
+        return std::nullopt;
+    return TDeviceFacts{entry.data(ReportedIpRole).toString(), entry.data(HttpEnabledRole).toBool(),
+                        static_cast<std::uint16_t>(entry.data(HttpPortRole).toInt()), sender.toString()};
+}
