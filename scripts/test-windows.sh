@@ -24,7 +24,7 @@ qt=$(bash scripts/build-windows.sh)
 cmake -S . -B build >/dev/null
 cmake --build build --target quorvel-sim send_close_request quorvel_icons >/dev/null
 sim=$repo/build/tools/quorvel-sim
-deb_version=$(sed -n 's/^QUORVEL_PACKAGE_VERSION:INTERNAL=//p' build/CMakeCache.txt)
+deb_version=$(sed -n 's/^set(CPACK_PACKAGE_VERSION "\(.*\)")$/\1/p' build/CPackConfig.cmake)
 
 lab=quorvel-win-$$
 devices=quorvel-wdev-$$
