@@ -52,9 +52,9 @@ for size in $sizes; do
 done
 [ "$compared" -ge 6 ] || fail "only $compared of the icon's sizes could be compared"
 
-# A field of a version resource: its key and its value are NUL-separated
-# UTF-16 texts, one after the other.
-field() { wrestool -x --raw --type=16 "$2" | iconv -f UTF-16LE -t UTF-8 -c | tr '\0' '\n' | grep -a -A1 "$1\$" | tail -1; }
+# A field of a version resource: its key and its value are NUL-terminated
+# UTF-16 texts, the value after the key and its padding to 4 bytes.
+field() { wrestool -x --raw --type=16 "$2" | iconv -f UTF-16LE -t UTF-8 -c | tr '\0' '\n' | grep -a -A2 "$1\$" | sed 1d | grep -a -m1 .; }
 for file in "$exe" "$installer"; do
     name=$(basename "$file")
     for key in FileVersion ProductVersion; do
