@@ -38,6 +38,7 @@ verifies "$signed_installer" || fail "the signed installer does not verify"
 
 start_xvfb 800x600
 $wine wineboot -i >/dev/null 2>&1
+$wine winecfg -v win10 >/dev/null 2>&1  # a new prefix plays Windows 7
 $wine "$signed_installer" /S >"$work/install.log" 2>&1 || fail "the signed installer failed"
 folder="$WINEPREFIX/drive_c/Program Files/Quorvel"
 verifies "$folder/uninstall.exe" || fail "the installed uninstaller is not signed"
