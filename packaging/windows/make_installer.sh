@@ -34,6 +34,6 @@ while [ "$(tr -cd . <<<"$numeric" | wc -c)" -lt 3 ]; do numeric=$numeric.0; done
 
 sign=()
 [ -z "${QUORVEL_SIGNING_CERTIFICATE:-}" ] || sign=(-DSIGN="bash $(cd "$here/../.." && pwd)/scripts/sign-windows.sh")
-makensis -V2 -NOCD -DVERSION="$version" -DNUMERIC_VERSION="$numeric" -DPUBLISHER="$publisher" \
+makensis -V2 -NOCD -INPUTCHARSET UTF8 -DVERSION="$version" -DNUMERIC_VERSION="$numeric" -DPUBLISHER="$publisher" \
     -DICON="$icon" -DINSTALL_FILES="$lists/install.nsh" -DUNINSTALL_FILES="$lists/uninstall.nsh" \
     -DOUTFILE="$output" "${sign[@]}" "$here/quorvel.nsi" >&2

@@ -26,6 +26,9 @@ wineserver=/usr/lib/wine/wineserver64
 . "$repo/tests/app/x_lab.sh"
 start_work
 export WINEPREFIX=$work/prefix WINEARCH=win64 WINEDEBUG=-all
+# The installer speaks Polish under a Polish locale; the test looks for its
+# English box title.
+export LANG=C.UTF-8 LC_ALL=C.UTF-8
 # The netsh.exe in system32 is the stand-in, not Wine's own.
 export WINEDLLOVERRIDES='mscoree,mshtml=;netsh.exe=n'
 # Wine makes a desktop menu entry for the shortcut, with the icon it shows,
