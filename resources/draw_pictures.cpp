@@ -7,7 +7,11 @@
 // artwork is drawn as shapes and scales to any size:
 //     draw_pictures --icons <folder> <size>...
 //                              (writes <folder>/<size>x<size>/apps/quorvel.png)
+// and the Windows program's icon file, every size in one .ico:
+//     draw_pictures --ico <file> <size>...
+#include <QBuffer>
 #include <QDir>
+#include <QFile>
 #include <QImage>
 #include <QLinearGradient>
 #include <QPainter>
@@ -57,18 +61,71 @@ QImage DrawPicture(int size)
     return image;
 }
 
-bool SaveIcons(const QString& folder, const QStringList& sizes)
+// The sizes asked for on the command line; empty when one is not a number
+// from 16 to 256 (the largest an .ico entry can describe).
+QList<int> IconSizes(int argc, char* argv[])
 {
-    for (const QString& text : sizes) {
+    QList<int> sizes;
+    for (int i = 3; i < argc; ++i) {
         bool isNumber = false;
-        const int size = text.toInt(&isNumber);
+        const int size = QByteArray(argv[i]).toInt(&isNumber);
         if (!isNumber || size < 16 || size > 256)
-            return false;
+            return {};
+        sizes << size;
+    }
+    return sizes;
+}
+
+bool SaveIcons(const QString& folder, const QList<int>& sizes)
+{
+    for (const int size : sizes) {
         const QString apps = QStringLiteral("%1/%2x%2/apps").arg(folder).arg(size);
         if (!QDir().mkpath(apps) || !DrawPicture(size).save(apps + QStringLiteral("/quorvel.png")))
             return false;
     }
     return true;
+}
+
+void WriteLittleEndian(QByteArray& out, quint32 value, int bytes)
+{
+    for (int i = 0; i < bytes; ++i)
+        out.append(char((value >> (8 * i)) & 0xFF));
+}
+
+// An .ico file: a 6-byte header, one 16-byte directory entry per picture,
+// then the pictures. Each picture is stored as PNG, which Windows reads in
+// icons of any size since Vista; a width or height of 256 is written as 0.
+bool SaveIco(const QString& path, const QList<int>& sizes)
+{
+    QList<QByteArray> pictures;
+    for (const int size : sizes) {
+        QByteArray png;
+        QBuffer buffer(&png);
+        if (!buffer.open(QIODevice::WriteOnly) || !DrawPicture(size).save(&buffer, "PNG"))
+            return false;
+        pictures << png;
+    }
+    QByteArray ico;
+    WriteLittleEndian(ico, 0, 2);  // reserved
+    WriteLittleEndian(ico, 1, 2);  // type: icon
+    WriteLittleEndian(ico, quint32(sizes.size()), 2);
+    quint32 offset = quint32(6 + 16 * sizes.size());
+    for (qsizetype i = 0; i < sizes.size(); ++i) {
+        const quint32 side = sizes[i] == 256 ? 0 : quint32(sizes[i]);
+        WriteLittleEndian(ico, side, 1);   // width
+        WriteLittleEndian(ico, side, 1);   // height
+        WriteLittleEndian(ico, 0, 1);      // palette colours: none
+        WriteLittleEndian(ico, 0, 1);      // reserved
+        WriteLittleEndian(ico, 1, 2);      // colour planes
+        WriteLittleEndian(ico, 32, 2);     // bits per pixel
+        WriteLittleEndian(ico, quint32(pictures[i].size()), 4);
+        WriteLittleEndian(ico, offset, 4);
+        offset += quint32(pictures[i].size());
+    }
+    for (const QByteArray& png : pictures)
+        ico += png;
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(ico) == ico.size();
 }
 
 }  // namespace
@@ -77,11 +134,12 @@ int main(int argc, char* argv[])
 {
     // Painting into a QImage needs no application object and no display.
     QTextStream err(stderr);
-    if (argc >= 4 && QByteArray(argv[1]) == "--icons") {
-        QStringList sizes;
-        for (int i = 3; i < argc; ++i)
-            sizes << QString::fromLocal8Bit(argv[i]);
-        if (!SaveIcons(QString::fromLocal8Bit(argv[2]), sizes)) {
+    const QByteArray mode = argc >= 4 ? QByteArray(argv[1]) : QByteArray();
+    if (mode == "--icons" || mode == "--ico") {
+        const QList<int> sizes = IconSizes(argc, argv);
+        const QString target = QString::fromLocal8Bit(argv[2]);
+        const bool saved = !sizes.isEmpty() && (mode == "--icons" ? SaveIcons(target, sizes) : SaveIco(target, sizes));
+        if (!saved) {
             err << "could not draw the icons (sizes 16 to 256) into " << argv[2] << '\n';
             return 1;
         }
@@ -89,7 +147,8 @@ int main(int argc, char* argv[])
     }
     if (argc != 2) {
         err << "usage: draw_pictures <folder>\n"
-               "       draw_pictures --icons <folder> <size>...\n";
+               "       draw_pictures --icons <folder> <size>...\n"
+               "       draw_pictures --ico <file> <size>...\n";
         return 2;
     }
     const QString folder = QString::fromLocal8Bit(argv[1]);

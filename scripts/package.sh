@@ -2,7 +2,7 @@
 # Builds the program in Release and writes the Debian package
 # dist/quorvel_<version>_amd64.deb (CPack; the Depends line comes from
 # dpkg-shlibdeps). Prints the package's path as its last line.
-# The version rule is in packaging/debian_package.cmake.
+# The version rule is in cmake/release.cmake.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh build package

@@ -21,7 +21,8 @@ declare -A group=(
     [package]="dpkg-dev file lintian desktop-file-utils appstream
                libfile-fcntllock-perl"
     [windows]="g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 dpkg-dev
-               wine64 fonts-wine zip unzip"
+               wine64 fonts-wine zip unzip
+               nsis icoutils osslsigncode openssl"
 )
 # What each line is for:
 #   clang, libclang-rt-14-dev: sanitizers and libFuzzer
@@ -35,6 +36,8 @@ declare -A group=(
 #     bus on which the tests press the refresh picture as a screen reader does
 #   libfile-fcntllock-perl: the install test holds the package manager's lock
 #   dpkg-dev (windows): apt-get source, for Qt's sources
+#   nsis: the installer; icoutils: reading the program's resources back;
+#   osslsigncode, openssl: signing, and the test's throwaway certificate
 
 groups=("$@")
 [ ${#groups[@]} -gt 0 ] || groups=(build package windows)

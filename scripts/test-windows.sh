@@ -5,7 +5,10 @@
 #   1. the Qt tests of the Windows build (ctest; scripts/run-under-wine.sh),
 #      while a device namespace streams replies to the listener's port;
 #   2. the package (scripts/package-windows.sh), and the real quorvel.exe
-#      from it under Xvfb (tests/app/app_under_wine_windows.sh).
+#      from it under Xvfb (tests/app/app_under_wine_windows.sh);
+#   3. the program's resources and version, its imports from Windows, the
+#      installer (each in a Wine prefix of its own) and signing
+#      (tests/windows/).
 # Needs root for the namespaces. Qt for MinGW is built once per machine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -15,11 +18,13 @@ started=$(date +%s)
 echo "== Windows: Qt for MinGW and the cross build"
 qt=$(bash scripts/build-windows.sh)
 
-# Native helpers from the regular build: the device simulator and the
-# window-close request.
-[ -f build/CMakeCache.txt ] || cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" >/dev/null
-cmake --build build --target quorvel-sim send_close_request >/dev/null
+# Native helpers from the regular build: the device simulator, the
+# window-close request and the icon as Linux draws it. Configured again so
+# that its version, the Debian package's, is this commit's.
+cmake -S . -B build >/dev/null
+cmake --build build --target quorvel-sim send_close_request quorvel_icons >/dev/null
 sim=$repo/build/tools/quorvel-sim
+deb_version=$(sed -n 's/^set(CPACK_PACKAGE_VERSION "\(.*\)")$/\1/p' build/CPackConfig.cmake)
 
 lab=quorvel-win-$$
 devices=quorvel-wdev-$$
@@ -91,13 +96,25 @@ wait "${pids[@]}" 2>/dev/null || true
 pids=()
 
 echo "== Windows: the package and the real program from it"
-zip=$(bash scripts/package-windows.sh)
+packaged=$(bash scripts/package-windows.sh)
+zip=$(sed -n 1p <<<"$packaged") installer=$(sed -n 2p <<<"$packaged")
 echo "$zip: $(stat -c %s "$zip") bytes"
+echo "$installer: $(stat -c %s "$installer") bytes"
 unset WINEPATH  # the program must find every DLL in its own folder
-in_lab bash tests/app/app_under_wine_windows.sh "$zip" "$repo/build/tests/app/send_close_request" \
-    "$devices" "$sim" "$repo/build-windows/quorvel-under-wine.png" "$repo/build-windows/tests/app/windows/window_styles.exe" \
-    || { failed=1; bad=$((bad + 1)); }
-total=$((total + 1))
+# One more test, failed when the command fails.
+check() {
+    total=$((total + 1))
+    "$@" || { failed=1; bad=$((bad + 1)); }
+}
+check in_lab bash tests/app/app_under_wine_windows.sh "$zip" "$repo/build/tests/app/send_close_request" \
+    "$devices" "$sim" "$repo/build-windows/quorvel-under-wine.png" "$repo/build-windows/tests/app/windows/window_styles.exe"
+echo "== Windows: resources, imports, the installer and signing"
+check bash tests/windows/program_resources.sh "$zip" "$installer" "$deb_version" build/resources/hicolor
+check bash tests/windows/windows_imports.sh "$zip"
+check in_lab bash tests/windows/installer_under_wine.sh "$zip" "$installer" "$repo/build-windows/resources/quorvel.ico" \
+    "$repo/build-windows/tests/windows/netsh_stand_in.exe" "$repo/build/tests/app/send_close_request" \
+    "$deb_version" "$repo/build-windows/quorvel-installed-under-wine.png"
+check in_lab bash tests/windows/signing.sh "$zip" "$installer"
 
 echo "windows: $((total - bad)) tests passed, $bad tests failed out of $total, in $(( $(date +%s) - started )) s"
 exit $failed

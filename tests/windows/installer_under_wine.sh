@@ -1,0 +1,171 @@
+#!/usr/bin/env bash
+# installer_under_wine.sh ZIP INSTALLER ICON NETSH SEND-CLOSE VERSION SCREENSHOT
+# The Windows installer under Wine and Xvfb, in a Wine prefix of its own.
+# Run by scripts/test-windows.sh inside its network namespace. NETSH (a
+# recording stand-in, netsh_stand_in.cpp) replaces Wine's netsh, which does
+# nothing. An older version (0.9, with a file the new one does not have) is
+# made from the zip's files with ICON. Shows:
+#   - the refusal, with its message, on Windows 8.1 and 7: nothing installed;
+#   - a silent install of 0.9, its window started from the Start-menu
+#     shortcut, then a silent upgrade to VERSION while that window is open:
+#     the window is closed first, the old files are gone, the new ones are
+#     there, and there is one Apps & features entry with VERSION;
+#   - the entry's values, the shortcut, the firewall rule's netsh commands;
+#   - the shortcut's icon, as Wine's shell shows it: the program's, in every
+#     size of ICON;
+#   - the program started from the shortcut: its window (SCREENSHOT) with
+#     its caption, and both ports bound;
+#   - the quiet uninstall command with the window open: the window closed,
+#     and no file, folder, shortcut, entry or firewall rule left.
+set -euo pipefail
+zip=$1 installer=$2 icon=$3 netsh=$4 send_close=$5 version=$6 screenshot=$7
+repo=$(cd "$(dirname "$0")/../.." && pwd)
+wine=/usr/lib/wine/wine64
+wineserver=/usr/lib/wine/wineserver64
+
+. "$repo/tests/app/x_lab.sh"
+start_work
+export WINEPREFIX=$work/prefix WINEARCH=win64 WINEDEBUG=-all
+# The installer speaks Polish under a Polish locale; the test looks for its
+# English box title.
+export LANG=C.UTF-8 LC_ALL=C.UTF-8
+# The netsh.exe in system32 is the stand-in, not Wine's own.
+export WINEDLLOVERRIDES='mscoree,mshtml=;netsh.exe=n'
+# Wine makes a desktop menu entry for the shortcut, with the icon it shows,
+# as a shell would: in a home folder of the test's own.
+export HOME=$work/home XDG_DATA_HOME=$work/home/.local/share XDG_CONFIG_HOME=$work/home/.config
+mkdir -p "$HOME"
+unset WINEPATH
+trap '$wineserver -k 2>/dev/null || true; stop_work' EXIT
+
+drive_c=$WINEPREFIX/drive_c
+folder="$drive_c/Program Files/Quorvel"
+shortcut="$drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Quorvel.lnk"
+key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Quorvel'
+calls=$drive_c/windows/system32/netsh-calls.txt
+
+start_xvfb 1024x768
+$wine wineboot -i >/dev/null 2>&1
+$wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+cp "$netsh" "$drive_c/windows/system32/netsh.exe"
+
+# Runs an installer or uninstaller and waits for every Wine process of the
+# prefix to end (an uninstaller goes on from a copy of itself); sets `status`.
+run_setup() {
+    status=0
+    $wine "$@" >>"$work/setup.log" 2>&1 || status=$?
+    timeout 120 $wineserver -w || fail "Wine's processes did not end after $*"
+}
+# A value of the entry, as reg.exe prints it ("name type data").
+entry_value() { $wine reg query "$key" /v "$1" 2>/dev/null | tr -d '\r' | sed -n "s/^ *$1 *REG_[A-Z]* *//p"; }
+# The window of the program started from the shortcut.
+start_from_shortcut() {
+    $wine start /unix "$shortcut" >>"$work/start.log" 2>&1
+    window=$(timeout 90 xdotool search --sync --onlyvisible --name '^Quorvel$' | head -1) || fail "no window from the shortcut"
+}
+no_window() { ! xdotool search --onlyvisible --name '^Quorvel$' >/dev/null; }
+
+# Too old a Windows: a message, exit status 4, nothing installed.
+for old in win81 win7; do
+    $wine winecfg -v "$old" >/dev/null 2>&1
+    $wine "$installer" >"$work/refused.log" 2>&1 &
+    pid=$!
+    pids+=($pid)
+    box=$(timeout 60 xdotool search --sync --onlyvisible --name '^Quorvel Setup$' | head -1) \
+        || fail "no refusal as $old; the windows: $(xdotool search --onlyvisible --name . getwindowname %@ | paste -sd,)"
+    import -window "$box" "$work/refusal.png" 2>/dev/null
+    "$send_close" "$box"
+    wait_for_exit "$pid" 30
+    [ "$status" = 4 ] || fail "as $old the installer ended with $status, not 4"
+    run_setup "$installer" /S
+    [ "$status" = 4 ] || fail "as $old the silent installer ended with $status, not 4"
+    [ ! -e "$folder" ] || fail "as $old the installer installed something"
+done
+$wine winecfg -v win10 >/dev/null 2>&1
+
+# Version 0.9: the zip's files and one of its own, in a folder of its own.
+mkdir "$work/old"
+unzip -q "$zip" -d "$work/old"
+mkdir "$work/old/imageformats"
+echo "only in 0.9" >"$work/old/imageformats/old-only.txt"
+bash "$repo/packaging/windows/make_installer.sh" "$work/old" 0.9 "Quorvel maintainers" "$icon" "$work/old-setup.exe"
+run_setup "$work/old-setup.exe" /S
+[ "$status" = 0 ] || fail "installing 0.9 ended with $status"
+[ -f "$folder/imageformats/old-only.txt" ] || fail "0.9 was not installed"
+[ "$(entry_value DisplayVersion)" = 0.9 ] || fail "after installing 0.9 the entry says '$(entry_value DisplayVersion)'"
+
+# The upgrade, with 0.9's window open.
+start_from_shortcut
+run_setup "$installer" /S
+[ "$status" = 0 ] || fail "the upgrade ended with $status"
+no_window || fail "the upgrade left 0.9's window open"
+[ ! -e "$folder/imageformats" ] || fail "the upgrade left 0.9's files: $(ls -R "$folder/imageformats")"
+unzip -q "$zip" -d "$work/new"
+differences=$(diff -r "$work/new" "$folder" | grep -v 'Only in .*: uninstall\.exe$' || true)
+[ -z "$differences" ] || fail "the installed files differ from the zip's: $differences"
+[ -f "$folder/uninstall.exe" ] || fail "no uninstaller"
+entries=$($wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s 2>/dev/null | grep -ci 'DisplayName.*Quorvel' || true)
+[ "$entries" = 1 ] || fail "$entries Apps & features entries for Quorvel"
+
+# The entry.
+windows_folder='C:\Program Files\Quorvel'
+kilobytes=$(du -sk --apparent-size "$folder" | cut -f1)
+size=$(( $(entry_value EstimatedSize) ))
+for expected in "DisplayName=Quorvel" "DisplayVersion=$version" "Publisher=Quorvel maintainers" \
+    "DisplayIcon=$windows_folder\\quorvel.exe,0" "InstallLocation=$windows_folder" \
+    "UninstallString=\"$windows_folder\\uninstall.exe\"" "QuietUninstallString=\"$windows_folder\\uninstall.exe\" /S" \
+    "NoModify=0x1" "NoRepair=0x1"; do
+    name=${expected%%=*}
+    [ "$(entry_value "$name")" = "${expected#*=}" ] || fail "the entry's $name is '$(entry_value "$name")', not '${expected#*=}'"
+done
+[ "$size" -ge $((kilobytes * 9 / 10)) ] && [ "$size" -le $((kilobytes * 11 / 10)) ] \
+    || fail "the entry's EstimatedSize is $size KB; the folder holds $kilobytes KB"
+
+# The shortcut takes its icon from the installed program and starts in its
+# folder (its target is tried below: the program is started from it). The
+# icon that Wine's shell took from it for the menu entry is ICON, in every size.
+[ -f "$shortcut" ] || fail "no Start-menu shortcut"
+texts=$(strings -el "$shortcut")
+grep -qxF "$windows_folder" <<<"$texts" && grep -qF "$windows_folder\\quorvel.exe" <<<"$texts" \
+    || fail "the shortcut's folder or icon is not the installed quorvel.exe: $texts"
+mkdir "$work/icon"
+icotool -x -o "$work/icon" "$icon"
+for picture in "$work"/icon/*.png; do
+    side=$(sed 's/.*_\([0-9]*\)x[0-9]*x32\.png$/\1/' <<<"$picture")
+    shown=$(ls "$XDG_DATA_HOME/icons/hicolor/${side}x${side}/apps/"*_quorvel.0.png 2>/dev/null | head -1)
+    [ -n "$shown" ] || fail "no ${side}-pixel icon for the shortcut"
+    differ=$(compare -metric AE "$picture" "$shown" null: 2>&1 || true)
+    [ "$differ" = 0 ] || fail "the shortcut's ${side}-pixel icon differs from the program's in $differ pixels"
+done
+
+# The firewall: each install adds the rule for the installed program (after
+# deleting any of the same name and program), each uninstall deletes it.
+rule="name=\"Quorvel\" dir=in program=\"$windows_folder\\quorvel.exe\""
+add="advfirewall firewall add rule $rule action=allow protocol=UDP localport=7080 profile=any enable=yes"
+delete="advfirewall firewall delete rule $rule"
+expected_calls=("$delete" "$add" "$delete" "$delete" "$add")
+mapfile -t made < <(tr -d '\r' <"$calls" | sed 's/^"[^"]*netsh\.exe" //')
+[ "${made[*]}" = "${expected_calls[*]}" ] || fail "netsh was called with:$(printf '\n  %s' "${made[@]}")"
+
+# The installed program, started from the shortcut.
+start_from_shortcut
+ports=$(ss -H -uln)
+grep -q '0\.0\.0\.0:7080 ' <<<"$ports" || fail "0.0.0.0:7080 is not bound: $ports"
+grep -q '\[::\]:7080 ' <<<"$ports" || fail "[::]:7080 is not bound: $ports"
+sleep 2  # the first paint
+import -window "$window" "$screenshot" 2>/dev/null || fail "no screenshot"
+
+# The quiet uninstall command of the entry, with the window open.
+uninstall=$(entry_value QuietUninstallString)
+program=${uninstall#\"}
+program=${program%%\"*}
+run_setup "$program" ${uninstall##*\" }
+[ "$status" = 0 ] || fail "the uninstaller ended with $status"
+no_window || fail "the uninstaller left the window open"
+ss -H -uln | grep -q ':7080 ' && fail "port 7080 is still held"
+[ ! -e "$folder" ] || fail "files left: $(find "$folder")"
+[ ! -e "$shortcut" ] || fail "the shortcut is left"
+$wine reg query "$key" >/dev/null 2>&1 && fail "the Apps & features entry is left"
+mapfile -t made < <(tr -d '\r' <"$calls" | sed 's/^"[^"]*netsh\.exe" //')
+[ "${made[-1]}" = "$delete" ] && [ ${#made[@]} = 6 ] || fail "the uninstaller did not delete the firewall rule:$(printf '\n  %s' "${made[@]}")"
+echo "PASS: the installer under Wine (refused on 8.1 and 7; 0.9 upgraded to $version with its window open; entry of $size KB; shortcut icon in $(ls "$work"/icon | wc -l) sizes; firewall rule added and deleted; window: $screenshot; nothing left after the quiet uninstall)"
