@@ -42,7 +42,7 @@ std::size_t Listed(TfmMain& window, const TListenerBenchLab& lab, std::size_t bu
 void UseDefaultReceiveBuffer(TfmMain& window, TQtHandOver& handOver)
 {
     window.IdUDPServer1.reset();
-    window.IdUDPServer1 = std::make_unique<TUdpServer>(handOver.Queue());
+    window.IdUDPServer1 = std::make_unique<TUdpServer>(handOver.HandOver());
     window.IdUDPServer1->ReceiveBufferSize = 0;
     window.IdUDPServer1->OnUDPRead = std::bind_front(&TfmMain::IdUDPServer1UDPRead, &window);
     window.IdUDPServer1->Activate();

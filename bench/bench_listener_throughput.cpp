@@ -59,7 +59,7 @@ TRound PlainReceiveLoop(const TListenerBenchLab& lab)
 TRound ListenerWithCountingHandler(const TListenerBenchLab& lab)
 {
     TQtHandOver handOver;
-    TUdpServer listener(handOver.Queue());
+    TUdpServer listener(handOver.HandOver());
     std::size_t handled = 0;
     listener.OnUDPRead = [&](TUdpListenerThread&, std::span<const std::uint8_t>, TUdpBinding&) { ++handled; };
     listener.Activate();

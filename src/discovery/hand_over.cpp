@@ -26,7 +26,7 @@ void THandOver::Call(const std::function<void()>& call)
         std::rethrow_exception(pending.failure);
 }
 
-void THandOver::DrainPending()
+void THandOver::RunQueued()
 {
     std::size_t queuedNow = 0;
     {
@@ -42,7 +42,7 @@ void THandOver::DrainWhileArriving(std::chrono::microseconds linger, std::chrono
 {
     const auto end = std::chrono::steady_clock::now() + limit;
     const auto spent = ThreadCpuTime() + budget;
-    DrainPending();
+    RunQueued();
     while (ThreadCpuTime() < spent && std::chrono::steady_clock::now() < end) {
         if (RunOldest())
             continue;

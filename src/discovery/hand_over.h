@@ -24,7 +24,7 @@ protected:
 // The synchronous hand-over from receiving threads to the user-interface
 // thread. A receiving thread queues a call and blocks until the UI thread has
 // run it; the UI thread runs queued calls oldest first, from its event loop
-// (DrainPending) and while it waits for a receiving thread to end
+// (RunQueued) and while it waits for a receiving thread to end
 // (DrainUntil), so a thread blocked here can always finish.
 class THandOver {
 public:
@@ -39,9 +39,9 @@ public:
     // UI thread: runs the calls queued so far, oldest first. Calls queued
     // while it runs wait for their own wake-up, so a steady stream of
     // hand-overs cannot keep the event loop from its other events.
-    void DrainPending();
+    void RunQueued();
 
-    // UI thread: like DrainPending, then keeps running calls as long as the
+    // UI thread: like RunQueued, then keeps running calls as long as the
     // next one is queued within `linger` of the last, until this thread has
     // used `budget` of processor time or `limit` has passed on the clock. A
     // receiving thread that has more datagrams waiting queues its next call

@@ -34,10 +34,14 @@ struct TUdpReadHandlers {
 // One receiving thread: waits for its socket, takes every datagram that is
 // waiting there and hands them over to the user-interface thread in one
 // call, which runs the handler for each in the order of arrival; it blocks
-// until that call has returned before it receives again. Made held;
-// Start() runs it.
+// until that call has returned before it receives again. While
+// `discarding` is set, it takes datagrams in and drops them without handing
+// them over. Made held; Start() runs it.
 class TUdpListenerThread {
 public:
+    // How long one wait for the socket to become readable lasts; a stop
+    // request is noticed within it. (The name is the listener design's: a
+    // UDP socket has nothing to accept; this is a readiness wait.)
     static constexpr std::chrono::milliseconds AcceptWait{1000};
     // The most datagrams taken in (and handed over) at once. A burst of
     // replies goes over in few hand-overs, while one hand-over still keeps

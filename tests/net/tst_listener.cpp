@@ -43,7 +43,7 @@ class TListenerFixture {
 public:
     explicit TListenerFixture(TListenerSystem& system = DefaultListenerSystem())
     {
-        listener.emplace(ui.Queue(), "IdUDPServer1", system);
+        listener.emplace(ui.HandOver(), "IdUDPServer1", system);
         listener->OnUDPRead = [this](TUdpListenerThread& thread, std::span<const std::uint8_t> data,
                                      TUdpBinding& binding) {
             received.push_back(
@@ -509,11 +509,11 @@ void TestListener::burstIsHandedOverInBatchesWholeAndInOrder()
     QVERIFY(fixture.ui.WaitForWakeUp(Patience));
     for (std::uint32_t i = 1; i < Burst; ++i)
         sender.SendTo(Numbered(i), "127.0.0.1", DiscoveryPort);
-    fixture.ui.Queue().DrainPending();
+    fixture.ui.HandOver().RunQueued();
     const std::size_t inFirstHandOver = fixture.received.size();
     // The next hand-over brings as many as one batch holds, in one call.
     QVERIFY(fixture.ui.WaitForWakeUp(Patience));
-    fixture.ui.Queue().DrainPending();
+    fixture.ui.HandOver().RunQueued();
     QCOMPARE(fixture.received.size() - inFirstHandOver, TUdpListenerThread::BatchCapacity);
 
     QVERIFY(fixture.RunUntilReceived(Burst));

@@ -63,7 +63,7 @@ void TestHandOver::runsQueuedCallsOldestFirstOnTheDrainingThread()
         waker.WaitForWakeUps(static_cast<std::size_t>(caller) + 1);  // queued before the next one starts
     }
     QVERIFY(order.empty());
-    handOver.DrainPending();
+    handOver.RunQueued();
     for (std::thread& caller : callers)
         caller.join();
     QCOMPARE(order, (std::vector<int>{0, 1, 2}));
@@ -85,7 +85,7 @@ void TestHandOver::raisesTheCallsFailureInTheCaller()
         }
     });
     waker.WaitForWakeUps(1);
-    handOver.DrainPending();
+    handOver.RunQueued();
     caller.join();
     QCOMPARE(raised, std::string("handler failed"));
 }

@@ -30,7 +30,7 @@ class TListenerFixture {
 public:
     TListenerFixture()
     {
-        listener.emplace(ui.Queue());
+        listener.emplace(ui.HandOver());
         listener->OnUDPRead = [this](TUdpListenerThread&, std::span<const std::uint8_t> data, TUdpBinding& binding) {
             received.push_back({{data.begin(), data.end()}, binding.PeerIP, binding.PeerPort, binding.IPVersion});
         };

@@ -9,7 +9,7 @@ bool TUiThreadStandIn::RunUntil(const std::function<bool()>& done)
         if (std::chrono::steady_clock::now() > end)
             return false;
         WaitForWakeUp(20ms);
-        handOver_.DrainPending();
+        handOver_.RunQueued();
     }
     return true;
 }

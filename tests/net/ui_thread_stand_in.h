@@ -15,7 +15,7 @@ public:
     // patience: how long RunUntil waits before it gives up; only a hang takes that long.
     explicit TUiThreadStandIn(std::chrono::milliseconds patience) : patience_(patience) {}
 
-    THandOver& Queue() { return handOver_; }
+    THandOver& HandOver() { return handOver_; }
 
     // Runs hand-overs until `done` answers true; false when time ran out.
     bool RunUntil(const std::function<bool()>& done);

@@ -158,7 +158,7 @@ void TfmMain::CreateDeviceList(TScrollContent& content, QVBoxLayout& layout)
 
 void TfmMain::CreateNonVisualComponents()
 {
-    IdUDPServer1 = std::make_unique<TUdpServer>(handOver_.Queue(), "IdUDPServer1", listenerSystem_);
+    IdUDPServer1 = std::make_unique<TUdpServer>(qtHandOver_.HandOver(), "IdUDPServer1", listenerSystem_);
     IdUDPServer1->DefaultPort = DiscoveryPort;
     IdUDPServer1->OnUDPRead = std::bind_front(&TfmMain::IdUDPServer1UDPRead, this);
     IdUDPServer1->OnUDPHandOverDone = std::bind_front(&TfmMain::IdUDPServer1HandOverDone, this);

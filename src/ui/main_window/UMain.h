@@ -64,7 +64,7 @@ public:
 private:
     // Carries replies from the listener's threads to this thread; declared
     // before IdUDPServer1 so that it outlives the listener.
-    TQtHandOver handOver_;
+    TQtHandOver qtHandOver_;
     TErrorBoxPresenter presentError_;
     // The machine's own addresses for the reply handler, current at every use.
     TLocalAddressWatch ownAddresses_;

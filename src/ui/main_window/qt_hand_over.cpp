@@ -15,7 +15,7 @@ constexpr std::chrono::microseconds TurnLimit{30'000};
 }  // namespace
 
 TQtHandOver::TQtHandOver(QObject* parent)
-    : QObject(parent), wakeUp_(std::make_unique<TWakeUp>(*this, [this] { DrainPending(); }))
+    : QObject(parent), wakeUp_(std::make_unique<TWakeUp>(*this, [this] { ServeWakeUp(); }))
 {
 }
 
@@ -28,7 +28,7 @@ void TQtHandOver::WakeUiThread()
         wakeUp_->Post();
 }
 
-void TQtHandOver::DrainPending()
+void TQtHandOver::ServeWakeUp()
 {
     // Cleared before draining: a call queued from now on is either run by
     // this drain or posts a wake-up of its own.

@@ -16,15 +16,15 @@ public:
     explicit TQtHandOver(QObject* parent = nullptr);
     ~TQtHandOver() override;
 
-    THandOver& Queue() { return handOver_; }
+    THandOver& HandOver() { return handOver_; }
 
 private:
     // The platform's wake-up of the user-interface thread: Post() from any
-    // thread makes that thread's event loop call DrainPending() soon.
+    // thread makes that thread's event loop call ServeWakeUp() soon.
     class TWakeUp;
 
     void WakeUiThread() override;
-    void DrainPending();
+    void ServeWakeUp();
 
     std::unique_ptr<TWakeUp> wakeUp_;
     // One wake-up posted and not yet taken: more would only add empty turns
