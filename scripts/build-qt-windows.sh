@@ -15,16 +15,7 @@ cache_root=${QUORVEL_CACHE:-/var/cache/quorvel}
 sudo=()
 [ "$(id -u)" -eq 0 ] || sudo=(sudo)
 
-apt_get() {
-    # Another apt client may hold the lock for a while.
-    local attempt
-    for attempt in $(seq 40); do
-        DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get "$@" && return 0
-        log "apt-get $1 failed (attempt $attempt), retrying in 15 s"
-        sleep 15
-    done
-    return 1
-}
+. "$repo/scripts/apt-get.sh"
 
 # Source entries for the Debian archive this machine installs from: a copy of
 # each of its deb entries that points at a Debian archive, as deb-src.

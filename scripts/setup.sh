@@ -62,10 +62,6 @@ done
 [ ${#missing[@]} -eq 0 ] && exit 0
 
 echo "Installing: ${missing[*]}"
-sudo=()
-[ "$(id -u)" -eq 0 ] || sudo=(sudo)
-export DEBIAN_FRONTEND=noninteractive
-# Another package manager (an unattended upgrade) may hold the lock for a while.
-apt=("${sudo[@]}" apt-get -o DPkg::Lock::Timeout=600)
-"${apt[@]}" update -qq
-"${apt[@]}" install -y -qq --no-install-recommends "${missing[@]}"
+. "$(dirname "$0")/apt-get.sh"
+apt_get update -qq
+apt_get install -y -qq --no-install-recommends "${missing[@]}"

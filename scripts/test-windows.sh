@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Cross-builds the whole project for Windows (build-windows/) and runs its
-# tests under Wine, inside network namespaces of its own, with a fresh Wine
-# prefix that is removed afterwards:
+# Cross-builds the whole project for Windows (build-windows/, the windows
+# preset) and runs its tests under Wine, in network namespaces private to
+# this run (gone with it, also when it is killed), with a fresh Wine prefix
+# that is removed afterwards:
 #   1. the Qt tests of the Windows build (ctest; scripts/run-under-wine.sh),
 #      while a device namespace streams replies to the listener's port;
 #   2. the package (scripts/package-windows.sh), and the real quorvel.exe
@@ -9,20 +10,28 @@
 #   3. the program's resources and version, its imports from Windows, the
 #      installer (each in a Wine prefix of its own) and signing
 #      (tests/windows/).
-# Needs root for the namespaces. Qt for MinGW is built once per machine.
+# Needs root for the namespaces: without it, fails in CI and is skipped
+# elsewhere. Qt for MinGW is built once per machine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 repo=$PWD
-started=$(date +%s)
+. tests/app/x_lab.sh
 
-echo "== Windows: Qt for MinGW and the cross build"
-qt=$(bash scripts/build-windows.sh)
-
-# Native helpers from the regular build: the device simulator, the
-# window-close request and the icon as Linux draws it. Configured again so
-# that its version, the Debian package's, is this commit's.
-cmake -S . -B build >/dev/null
-cmake --build build --target quorvel-sim send_close_request quorvel_icons >/dev/null
+# The builds first, in the machine's own namespaces (they may install packages).
+if [ "${QUORVEL_ISOLATED:-}" != 1 ]; then
+    [ "$(id -u)" -eq 0 ] || unavailable "the Windows tests need root: network namespaces for Wine"
+    QUORVEL_WINDOWS_STARTED=$(date +%s)
+    echo "== Windows: Qt for MinGW and the cross build"
+    QUORVEL_QT_MINGW=$(bash scripts/build-windows.sh)
+    # Native helpers from the regular build: the device simulator, the
+    # window-close request and the icon as Linux draws it; configured again
+    # so that its version, the Debian package's, is this commit's.
+    cmake --preset regular >/dev/null
+    cmake --build --preset regular --target quorvel-sim send_close_request quorvel_icons >/dev/null
+    export QUORVEL_WINDOWS_STARTED QUORVEL_QT_MINGW
+fi
+isolate_in_namespaces "ip unshare Xvfb xdotool" "$@"
+started=$QUORVEL_WINDOWS_STARTED qt=$QUORVEL_QT_MINGW
 sim=$repo/build/tools/quorvel-sim
 deb_version=$(sed -n 's/^set(CPACK_PACKAGE_VERSION "\(.*\)")$/\1/p' build/CPackConfig.cmake)
 

@@ -1,101 +1,175 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds everything and runs every test:
-#   1. the regular build (-O2, no debug information): unit, widget and
-#      network-namespace tests, benchmarks (figures only);
-#   2. everything again under AddressSanitizer + UndefinedBehaviorSanitizer
-#      (the core, the window and the real program), and a bounded fuzz run;
-#   3. the listener and the window's teardown under ThreadSanitizer;
-#   4. the Debian package: built in Release, validated, installed, run and purged;
-#   5. the Windows build under Wine (scripts/test-windows.sh), with the zip.
+# scripts/test.sh [STAGE ...]
+# Installs what is missing, builds, and runs the tests of the named stages in
+# this order (every stage when none is named):
+#   regular  the regular build (-O2): unit, widget, network-namespace and
+#            real-program tests (under Xvfb, window managers, compositors)
+#   bench    the benchmarks of the regular build: figures only
+#   asan     AddressSanitizer + UndefinedBehaviorSanitizer over the core, the
+#            window and the real program, and a bounded fuzz run
+#   tsan     ThreadSanitizer over the listener and the window's teardown
+#   package  the Debian package: built in Release, validated, installed into
+#            a throwaway root, run and purged
+#   windows  the Windows build, its zip and installer, under Wine
+#            (scripts/test-windows.sh)
+# Each stage is a preset of CMakePresets.json: `cmake --preset S`,
+# `cmake --build --preset S` and `ctest --preset S` do it by hand.
+# Tests that make network namespaces, X servers or throwaway roots need
+# root. Without it such a stage fails in CI (CI=true) and is skipped
+# elsewhere; the regular, asan and tsan stages then run the tests that need
+# no root. Settings (QUORVEL_*): docs/development.md.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 started=$(date +%s)
+all_stages=(regular bench asan tsan package windows)
+stages=("$@")
+[ ${#stages[@]} -gt 0 ] || stages=("${all_stages[@]}")
+for stage in "${stages[@]}"; do
+    [[ " ${all_stages[*]} " == *" $stage "* ]] || { echo "test.sh: no stage '$stage' (${all_stages[*]})" >&2; exit 2; }
+done
+wants() { [[ " ${stages[*]} " == *" $1 "* ]]; }
+
 bash scripts/setup.sh build
+[ "${CI:-}" = true ] && export QUORVEL_WERROR=ON
+# A compiler cache keyed on paths relative to the checkout, so that a fresh
+# clone reuses what an earlier build of the same sources compiled; on a miss
+# the header list comes from the compiler's own dependency output.
+export CCACHE_BASEDIR=$PWD CCACHE_DEPEND=true
+jobs=$(nproc)
+is_root=no
+[ "$(id -u)" -eq 0 ] && is_root=yes
+mkdir -p build/logs
+summary=build/logs/summary.txt
+: >"$summary"
 
 # What the package and Windows stages need is installed in the background
-# while the first stages build (the package stage's own setup waits for it).
-# Then Qt for MinGW: built once per machine and then reused. On a machine that
-# has not built it yet, the build starts now, at low priority, so it uses what
-# the stages below leave of the processor; the Windows stage waits for it.
-qt_log=$(mktemp)
-{ bash scripts/setup.sh package windows && bash scripts/build-qt-windows.sh; } >"$qt_log" 2>&1 &
-qt_build=$!
-
-werror=OFF
-[ "${CI:-}" = true ] && werror=ON
-jobs=$(nproc)
-# A compiler cache keyed on paths relative to the checkout, so that a fresh
-# clone reuses what an earlier build of the same sources compiled.
-export CCACHE_BASEDIR=$PWD
-# On a miss, take the header list from the compiler's own dependency output
-# instead of running the preprocessor a second time.
-export CCACHE_DEPEND=true
-launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
-summary=$(mktemp)
-trap 'rm -f "$summary" "$qt_log"' EXIT
+# while the first stages build, then Qt for MinGW is built (once per
+# machine, at low priority, with what the stages leave of the processor).
+# The job is a process group of its own, stopped and waited for on any exit.
+background=
+stop_background() {
+    [ -n "$background" ] || return 0
+    kill -TERM -- "-$background" 2>/dev/null || true
+    wait "$background" 2>/dev/null || true
+    background=
+}
+trap stop_background EXIT
+background_groups=()
+wants package && background_groups+=(package)
+wants windows && background_groups+=(windows)
+if [ ${#background_groups[@]} -gt 0 ]; then
+    qt_build=:
+    wants windows && qt_build="bash scripts/build-qt-windows.sh"
+    setsid bash -c "bash scripts/setup.sh ${background_groups[*]} && $qt_build" >build/logs/background.log 2>&1 &
+    background=$!
+fi
 
 stage() { echo "== $* (at $(( $(date +%s) - started )) s)"; }
 
+# Not root: fails in CI, else says so; 0 when the stage may go on.
+needs_root() {
+    [ "$is_root" = yes ] && return 0
+    if [ "${CI:-}" = true ]; then
+        echo "FAIL: the $1 stage needs root ($2)"
+        echo "0 tests passed, 1 tests failed out of 1" >>"$summary"
+        failed=1
+    else
+        echo "SKIP: the $1 stage needs root ($2)"
+    fi
+    return 1
+}
+
 run_ctest() {
-    local dir=$1; shift
-    local log; log=$(mktemp)
-    local status=0
-    ctest --test-dir "$dir" --output-on-failure -j"$jobs" "$@" 2>&1 | tee "$log" || status=$?
+    local log=build/logs/ctest-$1.log status=0
+    local only_unprivileged=()
+    [ "$is_root" = yes ] || only_unprivileged=(-LE net)
+    ctest --preset "$@" -j"$jobs" "${only_unprivileged[@]}" 2>&1 | tee "$log" || status=$?
     [ "${PIPESTATUS[0]}" -eq 0 ] || status=1
     grep -E 'tests passed, [0-9]+ tests failed out of' "$log" >>"$summary" || true
-    rm -f "$log"
     return $status
 }
 
+# regular, asan, tsan: without root, the tests that need none.
+build_and_test() {
+    local preset=$1; shift
+    [ "$is_root" = yes ] || needs_root "$preset" "network namespaces; running the tests that need none" || true
+    cmake --preset "$preset" >/dev/null
+    cmake --build --preset "$preset" "$@"
+    run_ctest "$preset" || failed=1
+}
+
 failed=0
-stage "regular build"
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" "${launcher[@]}" -DQUORVEL_WERROR=$werror >/dev/null
-cmake --build build
-run_ctest build -LE package || failed=1
+if wants regular; then
+    stage "regular build"
+    build_and_test regular
+fi
 
-if [ -x scripts/bench.sh ]; then
+if wants bench; then
     stage "benchmarks (figures only)"
-    bash scripts/bench.sh build || failed=1
+    if needs_root bench "network namespaces"; then
+        cmake --preset regular >/dev/null
+        cmake --build --preset regular
+        bash scripts/bench.sh build || failed=1
+    fi
 fi
 
-stage "AddressSanitizer + UndefinedBehaviorSanitizer, fuzzing"
-cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ "${launcher[@]}" \
-    -DQUORVEL_BENCH=OFF -DQUORVEL_FUZZ=ON -DQUORVEL_SANITIZE=address,undefined \
-    -DQUORVEL_WERROR=$werror >/dev/null
-cmake --build build-asan
-run_ctest build-asan -L 'core|fuzz|ui|app' || failed=1
+if wants asan; then
+    stage "AddressSanitizer + UndefinedBehaviorSanitizer, fuzzing"
+    build_and_test asan
+fi
 
-stage "ThreadSanitizer"
-cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ "${launcher[@]}" \
-    -DQUORVEL_BENCH=OFF -DQUORVEL_SANITIZE=thread -DQUORVEL_WERROR=$werror >/dev/null
-# Only the tests that run here are built: the others' code is covered by the
-# builds above, and each test program under ThreadSanitizer is slow to compile.
-tsan_tests=$(ctest --test-dir build-tsan -N -L tsan | sed -n 's/^ *Test *#[0-9]*: //p')
-if [ -n "$tsan_tests" ]; then
+if wants tsan; then
+    stage "ThreadSanitizer"
+    cmake --preset tsan >/dev/null
+    # Only the tests that run here are built: the others' code is covered by
+    # the builds above, and each test program under ThreadSanitizer is slow
+    # to compile.
+    tsan_tests=$(ctest --preset tsan -N | sed -n 's/^ *Test *#[0-9]*: //p')
     # shellcheck disable=SC2086  # one target per test name
-    cmake --build build-tsan --target $tsan_tests
-    run_ctest build-tsan -L tsan || failed=1
+    [ -z "$tsan_tests" ] || build_and_test tsan --target $tsan_tests
 fi
 
-# ---- Debian package ---------------------------------------------------------
-# Its own Release build (build-release/, ccache when installed), then the checks
-# of tests/package/ on dist/quorvel_*.deb; run alone, after the tests above,
-# so the Release build does not compete with them.
-stage "Debian package"
-run_ctest build -L package || failed=1
-# ---- end of Debian package ---------------------------------------------------
+# Each stage below waits for the background job: it installs their packages.
+wait_for_background() {
+    [ -n "$background" ] || return 0
+    local status=0
+    wait "$background" || status=$?
+    background=
+    [ "$status" -eq 0 ] && return 0
+    cat build/logs/background.log
+    echo "the packages for the package and Windows stages could not be installed, or Qt for MinGW not built"
+    return 1
+}
 
-stage "Windows"
-if ! wait $qt_build; then
-    cat "$qt_log"
-    echo "Qt for MinGW could not be built"
-    failed=1
-else
-    windows_log=$(mktemp)
-    bash scripts/test-windows.sh 2>&1 | tee "$windows_log" || failed=1
-    grep -E '^windows: [0-9]+ tests passed, [0-9]+ tests failed out of' "$windows_log" >>"$summary" || true
-    rm -f "$windows_log"
+if wants package; then
+    stage "Debian package"
+    if needs_root package "installs the package into a throwaway root"; then
+        # The release build runs alone, after the stages above, so that it
+        # does not compete with them.
+        bash scripts/setup.sh package  # waits for the background install
+        if bash scripts/package.sh >build/logs/package.log 2>&1; then
+            run_ctest package || failed=1
+        else
+            cat build/logs/package.log
+            echo "0 tests passed, 1 tests failed out of 1" >>"$summary"
+            failed=1
+        fi
+    fi
 fi
+
+if wants windows; then
+    stage "Windows"
+    if needs_root windows "network namespaces for Wine"; then
+        if wait_for_background; then
+            bash scripts/test-windows.sh 2>&1 | tee build/logs/windows.log || failed=1
+            grep -E '^windows: [0-9]+ tests passed, [0-9]+ tests failed out of' build/logs/windows.log >>"$summary" || true
+        else
+            echo "0 tests passed, 1 tests failed out of 1" >>"$summary"
+            failed=1
+        fi
+    fi
+fi
+stop_background
 
 passed=$(awk '{ for (i = 1; i <= NF; i++) if ($i == "out" && $(i+1) == "of") total += $(i+2); for (i = 1; i <= NF; i++) if ($i == "failed") bad += $(i-2) } END { print total - bad }' "$summary")
 bad=$(awk '{ for (i = 1; i <= NF; i++) if ($i == "failed") bad += $(i-2) } END { print bad + 0 }' "$summary")

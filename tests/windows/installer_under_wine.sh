@@ -63,7 +63,12 @@ start_from_shortcut() {
     $wine start /unix "$shortcut" >>"$work/start.log" 2>&1
     window=$(timeout 90 xdotool search --sync --onlyvisible --name '^Quorvel$' | head -1) || fail "no window from the shortcut"
 }
-no_window() { ! xdotool search --onlyvisible --name '^Quorvel$' >/dev/null; }
+# xdotool finds none (1), not merely no answer from the X server (timeout).
+no_window() {
+    local status=0
+    timeout 20 xdotool search --onlyvisible --name '^Quorvel$' >/dev/null || status=$?
+    [ "$status" = 1 ]
+}
 
 # Too old a Windows: a message, exit status 4, nothing installed.
 for old in win81 win7; do
