@@ -114,7 +114,8 @@ bool DecodeDeviceReply(std::span<const std::uint8_t> reply, TDecodedReply& decod
     if (!view)
         return false;
     TReplyFacts& facts = decoded.facts;
-    std::ranges::copy(view->Bytes(IpAddress), facts.ipAddress.begin());
+    std::ranges::copy(view->Bytes(IpAddress).first<std::tuple_size_v<decltype(facts.ipAddress)>>(),
+                      facts.ipAddress.begin());
     facts.httpEnabled = (view->Byte(StateFlags) & StateHttpDisabled) == 0;
     facts.httpPort = view->LittleEndian16(HttpPort);
     DecodeTexts(*view, decoded.summary);

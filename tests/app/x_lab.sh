@@ -76,19 +76,26 @@ start_xvfb() {
     unset QT_QPA_PLATFORM
 }
 
+# add_device NAMESPACE LINK HOST-ADDRESS DEVICE-ADDRESS: a device namespace
+# on a virtual cable from this one; the cable's ends are LINK here and eth0
+# there, with the addresses given (with their prefix length), both up.
+add_device() {
+    ip netns add "$1"
+    ip link add "$2" type veth peer name eth0 netns "$1"
+    ip addr add "$3" dev "$2"
+    ip link set "$2" up
+    ip netns exec "$1" ip addr add "$4" dev eth0
+    ip netns exec "$1" ip link set eth0 up
+    ip netns exec "$1" ip link set lo up
+}
+
 # Three simulated devices ($1 is quorvel-sim), each in a namespace of its
 # own on a virtual cable from this one: device i is 10.77.i.2, named "Hala i",
 # and answers at once, straight to the address that asked (10.77.i.1).
 start_three_devices() {
     ip link set lo up
     for i in 1 2 3; do
-        ip netns add "device$i"
-        ip link add "host$i" type veth peer name eth0 netns "device$i"
-        ip addr add "10.77.$i.1/24" dev "host$i"
-        ip link set "host$i" up
-        ip netns exec "device$i" ip addr add "10.77.$i.2/24" dev eth0
-        ip netns exec "device$i" ip link set eth0 up
-        ip netns exec "device$i" ip link set lo up
+        add_device "device$i" "host$i" "10.77.$i.1/24" "10.77.$i.2/24"
         ip netns exec "device$i" "$1" --ip "10.77.$i.2" --name "Hala $i" --serial "0000000$i" \
             --mac "00-1A-2B-3C-4D-0$i" --timeout 120 >"$work/sim$i.log" 2>&1 &
         pids+=($!)
