@@ -47,7 +47,7 @@ run_setup() {
     status=0
     $wine "$@" >>"$work/setup.log" 2>&1 || status=$?
     timeout 120 $wineserver -w ||
-        fail "Wine's processes did not end after $*; still running: $(ps -eo args | grep -i '\.exe' | grep -v grep | paste -sd ';')"
+        fail "Wine's processes did not end after $*; still running: $(ps -eo pid,stat,args | grep -iE 'wine|\.exe' | grep -v grep | cut -c1-120 | paste -sd ';')"
 }
 # A value of the entry, as reg.exe prints it ("name type data").
 entry_value() { $wine reg query "$key" /v "$1" 2>/dev/null | tr -d '\r' | sed -n "s/^ *$1 *REG_[A-Z]* *//p"; }
