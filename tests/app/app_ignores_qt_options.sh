@@ -14,12 +14,7 @@ isolate_in_namespaces "Xvfb xdotool import compare identify ip unshare" "$@"
 start_work
 
 ip link set lo up
-ip netns add device
-ip link add host type veth peer name eth0 netns device
-ip addr add 10.78.0.1/24 dev host
-ip link set host up
-ip netns exec device ip addr add 10.78.0.2/24 dev eth0
-ip netns exec device ip link set eth0 up
+link_device device host 10.78.0.1/24 10.78.0.2/24
 
 start_xvfb 640x800
 xdotool mousemove 639 799   # the pointer stays off the window: no hover, no warp

@@ -16,12 +16,7 @@ isolate_in_namespaces "Xvfb xdotool ip unshare" "$@"
 start_work
 
 ip link set lo up
-ip netns add flooder
-ip link add host1 type veth peer name eth0 netns flooder
-ip addr add 10.78.0.1/24 dev host1
-ip link set host1 up
-ip netns exec flooder ip addr add 10.78.0.2/24 dev eth0
-ip netns exec flooder ip link set eth0 up
+link_device flooder host1 10.78.0.1/24 10.78.0.2/24
 start_xvfb 640x800
 
 "$app" >"$work/app.log" 2>&1 &

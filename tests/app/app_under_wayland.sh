@@ -22,12 +22,7 @@ export XDG_RUNTIME_DIR=$work
 # Two devices played by one simulator, so that their replies always arrive
 # in the same order; the second one shows its widest mask and MAC.
 ip link set lo up
-ip netns add device
-ip link add host0 type veth peer name eth0 netns device
-ip addr add 10.77.1.1/24 dev host0
-ip link set host0 up
-ip netns exec device ip addr add 10.77.1.2/24 dev eth0
-ip netns exec device ip link set eth0 up
+link_device device host0 10.77.1.1/24 10.77.1.2/24
 ip netns exec device ip link set lo up
 ip netns exec device "$sim" --ip 10.77.1.2 --name "Hala 1" \
     --device --ip 10.77.1.3 --name "Hala 2" --mask 255.255.255.255 --mac DD-DD-DD-DD-DD-DD \

@@ -1,6 +1,7 @@
 # Shared by the scripts that run the real program under Xvfb: source it.
 # Those that need namespaces call isolate_in_namespaces first; every caller
-# then calls start_work, and start_xvfb when it wants an X server.
+# then calls start_work (start_wine_work when it runs Wine), and start_xvfb
+# when it wants an X server.
 
 # A test that cannot run here: skipped (exit status 77), or failed in CI.
 unavailable() {
@@ -43,6 +44,17 @@ stop_work() {
     rm -rf "$work"
 }
 
+# start_work for a test that runs Wine: a Wine prefix of its own in $work,
+# $wine and $wineserver, and Wine's processes ended when the script ends.
+start_wine_work() {
+    start_work
+    wine=/usr/lib/wine/wine64
+    wineserver=/usr/lib/wine/wineserver64
+    export WINEPREFIX=$work/prefix WINEARCH=win64 WINEDEBUG=-all
+    unset WINEPATH
+    trap '$wineserver -k 2>/dev/null || true; stop_work' EXIT
+}
+
 fail() {
     echo "FAIL: $1"
     for log in "$work"/*.log; do [ -s "$log" ] && { echo "--- $(basename "$log")"; cat "$log"; }; done
@@ -76,18 +88,25 @@ start_xvfb() {
     unset QT_QPA_PLATFORM
 }
 
+# link_device NAMESPACE INTERFACE HOST-ADDRESS DEVICE-ADDRESS: a new device
+# namespace on a virtual cable (veth) from this one, both ends up, with
+# addresses in CIDR form: INTERFACE here, eth0 in the device namespace.
+link_device() {
+    ip netns add "$1"
+    ip link add "$2" type veth peer name eth0 netns "$1"
+    ip addr add "$3" dev "$2"
+    ip link set "$2" up
+    ip netns exec "$1" ip addr add "$4" dev eth0
+    ip netns exec "$1" ip link set eth0 up
+}
+
 # Three simulated devices ($1 is quorvel-sim), each in a namespace of its
 # own on a virtual cable from this one: device i is 10.77.i.2, named "Hala i",
 # and answers at once, straight to the address that asked (10.77.i.1).
 start_three_devices() {
     ip link set lo up
     for i in 1 2 3; do
-        ip netns add "device$i"
-        ip link add "host$i" type veth peer name eth0 netns "device$i"
-        ip addr add "10.77.$i.1/24" dev "host$i"
-        ip link set "host$i" up
-        ip netns exec "device$i" ip addr add "10.77.$i.2/24" dev eth0
-        ip netns exec "device$i" ip link set eth0 up
+        link_device "device$i" "host$i" "10.77.$i.1/24" "10.77.$i.2/24"
         ip netns exec "device$i" ip link set lo up
         ip netns exec "device$i" "$1" --ip "10.77.$i.2" --name "Hala $i" --serial "0000000$i" \
             --mac "00-1A-2B-3C-4D-0$i" --timeout 120 >"$work/sim$i.log" 2>&1 &

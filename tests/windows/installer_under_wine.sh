@@ -20,12 +20,9 @@
 set -euo pipefail
 zip=$1 installer=$2 icon=$3 netsh=$4 send_close=$5 version=$6 screenshot=$7
 repo=$(cd "$(dirname "$0")/../.." && pwd)
-wine=/usr/lib/wine/wine64
-wineserver=/usr/lib/wine/wineserver64
 
 . "$repo/tests/app/x_lab.sh"
-start_work
-export WINEPREFIX=$work/prefix WINEARCH=win64 WINEDEBUG=-all
+start_wine_work
 # The installer speaks Polish under a Polish locale; the test looks for its
 # English box title.
 export LANG=C.UTF-8 LC_ALL=C.UTF-8
@@ -35,8 +32,6 @@ export WINEDLLOVERRIDES='mscoree,mshtml=;netsh.exe=n'
 # as a shell would: in a home folder of the test's own.
 export HOME=$work/home XDG_DATA_HOME=$work/home/.local/share XDG_CONFIG_HOME=$work/home/.config
 mkdir -p "$HOME"
-unset WINEPATH
-trap '$wineserver -k 2>/dev/null || true; stop_work' EXIT
 
 drive_c=$WINEPREFIX/drive_c
 folder="$drive_c/Program Files/Quorvel"

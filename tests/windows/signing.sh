@@ -10,15 +10,10 @@
 set -euo pipefail
 unsigned_zip=$1 unsigned_installer=$2
 repo=$(cd "$(dirname "$0")/../.." && pwd)
-wine=/usr/lib/wine/wine64
-wineserver=/usr/lib/wine/wineserver64
 
 . "$repo/tests/app/x_lab.sh"
-start_work
-export WINEPREFIX=$work/prefix WINEARCH=win64 WINEDEBUG=-all
+start_wine_work
 export WINEDLLOVERRIDES='mscoree,mshtml=;winemenubuilder.exe=d'
-unset WINEPATH
-trap '$wineserver -k 2>/dev/null || true; stop_work' EXIT
 
 openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj "/CN=Quorvel throwaway test signer" \
     -addext keyUsage=digitalSignature -addext extendedKeyUsage=codeSigning \
