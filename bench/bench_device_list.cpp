@@ -2,7 +2,9 @@
 // time as replies would arrive, the cost of painting a frame with 10,000
 // entries against one with 10, and the memory the entries take.
 #include "discovery/device_summary.h"
+#include "discovery/thread_cpu_time.h"
 #include "reply_builder.h"
+#include "statistics.h"
 #include "ui/device_list/device_list.h"
 #include "ui/device_list/device_list_model.h"
 #include "ui/device_list/entry_template.h"
@@ -12,8 +14,8 @@
 #include <QFile>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
-#include <ctime>
 #include <unistd.h>
 #include <vector>
 
@@ -57,12 +59,6 @@ long ResidentBytes()
     return fields.size() > 1 ? fields[1].toLong() * sysconf(_SC_PAGESIZE) : 0;
 }
 
-double Median(std::vector<double> values)
-{
-    std::nth_element(values.begin(), values.begin() + std::ptrdiff_t(values.size() / 2), values.end());
-    return values[values.size() / 2];
-}
-
 double RepaintMicroseconds(TDeviceList& list)
 {
     QElapsedTimer timer;
@@ -97,25 +93,19 @@ double TextBytesPerEntry(const TDeviceListModel& entries)
     return bytes / entries.rowCount();
 }
 
-// CPU time of this thread in microseconds: unlike the wall clock it leaves
-// out the time other programs on a busy machine take the processor away.
-double ThreadCpuMicroseconds()
-{
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return double(now.tv_sec) * 1e6 + double(now.tv_nsec) / 1e3;
-}
-
 // Appends entries [first, last) and gives the mean CPU time per entry in microseconds.
 double AppendEntries(TDeviceList& list, const std::vector<TListedReply>& replies, int first, int last)
 {
-    const double start = ThreadCpuMicroseconds();
+    // Processor time, unlike the wall clock, leaves out the time other
+    // programs on a busy machine take the processor away.
+    const std::chrono::nanoseconds start = ThreadCpuTime();
     for (int i = first; i < last; ++i) {
         const TListedReply& reply = replies[std::size_t(i)];
         list.AddDeviceEntry(reply.reply, reply.sender);
         QCoreApplication::processEvents();  // each reply is its own event-loop turn
     }
-    return (ThreadCpuMicroseconds() - start) / (last - first);
+    const std::chrono::duration<double, std::micro> spent = ThreadCpuTime() - start;
+    return spent.count() / (last - first);
 }
 
 void Show(TDeviceList& list)

@@ -1,5 +1,7 @@
 #include "bench_listener_lab.h"
 
+#include "simulator.h"
+
 #include <QCoreApplication>
 #include <QTimer>
 
@@ -23,9 +25,7 @@ TListenerBenchLab::TListenerBenchLab() : link_(lab_.AddDevice("10.1.0.1/24", "10
 std::unique_ptr<QProcess> TListenerBenchLab::StartSimulator(const QStringList& arguments) const
 {
     auto simulator = std::make_unique<QProcess>();
-    simulator->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    simulator->start("ip", QStringList{"netns", "exec", QString::fromStdString(link_.deviceNamespace),
-                                       QStringLiteral(QUORVEL_SIM_PATH)} + arguments);
+    ::StartSimulator(*simulator, link_.deviceNamespace, arguments);
     simulator->waitForStarted();
     return simulator;
 }

@@ -7,6 +7,7 @@
 //     replies arrive.
 #include "bench_listener_lab.h"
 #include "device_burst.h"
+#include "statistics.h"
 #include "ui/main_window/UMain.h"
 #include "ui/device_list/device_list.h"
 #include "ui/device_list/device_list_model.h"
@@ -151,11 +152,7 @@ TBurstResult Burst(const TListenerBenchLab& lab, std::size_t count)
 class TRounds {
 public:
     void Add(const TBurstResult& result) { results_.push_back(result); }
-    double MedianSeconds() const
-    {
-        std::vector<double> seconds = Seconds();
-        return seconds[seconds.size() / 2];
-    }
+    double MedianSeconds() const { return ::Median(Seconds()); }
     std::string Spread() const
     {
         const std::vector<double> seconds = Seconds();
@@ -185,8 +182,7 @@ private:
         std::vector<double> values;
         for (const TBurstResult& result : results_)
             values.push_back(figure(result));
-        std::ranges::sort(values);
-        return values[values.size() / 2];
+        return ::Median(values);
     }
     std::vector<double> Seconds() const
     {

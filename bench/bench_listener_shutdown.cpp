@@ -2,6 +2,7 @@
 // 2 s of the close with exit status 0. Each close is a child process that
 // runs the real main window, waits for entries, closes the window and exits.
 #include "bench_listener_lab.h"
+#include "statistics.h"
 #include "ui/main_window/UMain.h"
 #include "ui/device_list/device_list.h"
 #include "ui/device_list/device_list_model.h"
@@ -95,9 +96,9 @@ int main(int argc, char** argv)
     stream->kill();
     stream->waitForFinished();
 
-    std::sort(seconds.begin(), seconds.end());
     std::printf("closes under a steady reply stream: %d of %d ended within %lld s with exit status 0 (aim: %d)\n",
                 inTime, Closes, static_cast<long long>(Allowed.count()), Closes);
-    std::printf("  close to exit: median %.3f s, slowest %.3f s\n", seconds[seconds.size() / 2], seconds.back());
+    std::printf("  close to exit: median %.3f s, slowest %.3f s\n", Median(seconds),
+                *std::ranges::max_element(seconds));
     return 0;
 }

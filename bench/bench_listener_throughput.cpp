@@ -5,6 +5,7 @@
 #include "bench_listener_lab.h"
 #include "device_burst.h"
 #include "discovery/udp_server.h"
+#include "statistics.h"
 #include "ui/main_window/UMain.h"
 #include "ui/device_list/device_list.h"
 #include "ui/device_list/device_list_model.h"
@@ -59,8 +60,8 @@ TRound PlainReceiveLoop(const TListenerBenchLab& lab)
 TRound ListenerWithCountingHandler(const TListenerBenchLab& lab)
 {
     TQtHandOver handOver;
+    std::size_t handled = 0;  // before the listener: its deactivation may still call the handler
     TUdpServer listener(handOver.HandOver());
-    std::size_t handled = 0;
     listener.OnUDPRead = [&](TUdpListenerThread&, std::span<const std::uint8_t>, TUdpBinding&) { ++handled; };
     listener.Activate();
     TDeviceBurst burst(lab, BurstSize);
@@ -93,8 +94,7 @@ struct TFigure {
         std::vector<double> rates;
         for (const TRound& round : rounds)
             rates.push_back(round.PerSecond());
-        std::sort(rates.begin(), rates.end());
-        return rates[rates.size() / 2];
+        return Median(rates);
     }
     std::size_t FewestArrived() const
     {

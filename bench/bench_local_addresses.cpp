@@ -5,10 +5,10 @@
 #include "discovery/local_address_watch.h"
 #include "discovery/local_addresses.h"
 #include "netns_lab.h"
+#include "statistics.h"
 
 #include <ifaddrs.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -30,12 +30,6 @@ double MicrosecondsPerCall(Call call)
         call();
     const std::chrono::duration<double, std::micro> spent = TClock::now() - start;
     return spent.count() / CallsPerRound;
-}
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
 }
 
 void ReadWithGetifaddrs()

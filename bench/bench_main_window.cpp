@@ -6,6 +6,7 @@
 // port 7080.
 #include "netns_lab.h"
 #include "reply_builder.h"
+#include "statistics.h"
 #include "ui/main_window/UMain.h"
 #include "ui/platform/application_look.h"
 #include "ui/main_window/clickable_picture.h"
@@ -31,12 +32,6 @@ constexpr int StartupRuns = 15;
 constexpr int PaintedFrames = 400;
 constexpr auto ChildMain = "--child-main";
 constexpr auto ChildMinimal = "--child-minimal";
-
-double Median(std::vector<double> values)
-{
-    std::nth_element(values.begin(), values.begin() + std::ptrdiff_t(values.size() / 2), values.end());
-    return values[values.size() / 2];
-}
 
 void ShowExposed(QWidget& window)
 {

@@ -9,20 +9,24 @@ Q_DECLARE_METATYPE(Bytes)
 
 namespace {
 
-// A valid 32-byte reply header declaring `payloadLength` bytes after it.
-Bytes ReplyHeader(std::uint16_t payloadLength = 0)
-{
-    Bytes header = BuildDiscoveryRequest();
-    header[12] = 'r';
-    header[30] = static_cast<std::uint8_t>(payloadLength >> 8);
-    header[31] = static_cast<std::uint8_t>(payloadLength & 0xFF);
-    return header;
-}
-
 Bytes With(Bytes bytes, std::size_t offset, std::uint8_t value)
 {
     bytes[offset] = value;
     return bytes;
+}
+
+// `bytes` declaring `payloadLength` bytes after the header (big-endian).
+Bytes WithPayloadLength(Bytes bytes, std::uint16_t payloadLength)
+{
+    bytes[ReplyField::PayloadLength.offset] = static_cast<std::uint8_t>(payloadLength >> 8);
+    bytes[ReplyField::PayloadLength.offset + 1] = static_cast<std::uint8_t>(payloadLength & 0xFF);
+    return bytes;
+}
+
+// A valid 32-byte reply header declaring `payloadLength` bytes after it.
+Bytes ReplyHeader(std::uint16_t payloadLength = 0)
+{
+    return WithPayloadLength(With(BuildDiscoveryRequest(), ReplyField::DirectionMark.offset, 'r'), payloadLength);
 }
 
 Bytes Resized(Bytes bytes, std::size_t size)
@@ -62,21 +66,21 @@ void TestDatagram::acceptance_data()
     QTest::newRow("31 bytes of a valid header") << Bytes(header.begin(), header.end() - 1) << false;
     QTest::newRow("32-byte header, N = 0") << header << true;
     QTest::newRow("own request (tx)") << BuildDiscoveryRequest() << false;
-    QTest::newRow("start mark") << With(header, 0, 0xD4) << false;
-    QTest::newRow("magic q lower case") << With(header, 1, 'q') << false;
-    QTest::newRow("magic V lower case") << With(header, 5, 'v') << false;
-    QTest::newRow("magic L upper case") << With(header, 7, 'L') << false;
-    QTest::newRow("direction R upper case") << With(header, 12, 'R') << false;
-    QTest::newRow("direction second letter") << With(header, 13, 'X') << false;
-    QTest::newRow("second mark") << With(header, 16, 0x00) << false;
-    QTest::newRow("header code") << With(header, 28, 0xC1) << false;
+    QTest::newRow("start mark") << With(header, ReplyField::StartMark.offset, 0xD4) << false;
+    QTest::newRow("magic q lower case") << With(header, ReplyField::Magic.offset, 'q') << false;
+    QTest::newRow("magic V lower case") << With(header, ReplyField::Magic.offset + 4, 'v') << false;
+    QTest::newRow("magic L upper case") << With(header, ReplyField::Magic.offset + 6, 'L') << false;
+    QTest::newRow("direction R upper case") << With(header, ReplyField::DirectionMark.offset, 'R') << false;
+    QTest::newRow("direction second letter") << With(header, ReplyField::DirectionMark.offset + 1, 'X') << false;
+    QTest::newRow("second mark") << With(header, ReplyField::SecondMark.offset, 0x00) << false;
+    QTest::newRow("header code") << With(header, ReplyField::HeaderCode.offset, 0xC1) << false;
 
     const Bytes reply = BuildDiscoveryReply({});  // 98 bytes, N = 0x0042
     QTest::newRow("N 0x0042, 98 bytes") << reply << true;
     QTest::newRow("N 0x0042, 97 bytes") << Resized(reply, 97) << false;
-    QTest::newRow("N 0x4200, 98 bytes") << With(With(reply, 30, 0x42), 31, 0x00) << false;
-    QTest::newRow("N 0xFFFF, 98 bytes") << With(With(reply, 30, 0xFF), 31, 0xFF) << false;
-    QTest::newRow("N 0xFFFF, 65567 bytes") << Resized(With(With(header, 30, 0xFF), 31, 0xFF), 65567) << true;
+    QTest::newRow("N 0x4200, 98 bytes") << WithPayloadLength(reply, 0x4200) << false;
+    QTest::newRow("N 0xFFFF, 98 bytes") << WithPayloadLength(reply, 0xFFFF) << false;
+    QTest::newRow("N 0xFFFF, 65567 bytes") << Resized(WithPayloadLength(header, 0xFFFF), 65567) << true;
     QTest::newRow("longer than 32 + N") << Resized(reply, 500) << true;
 
     Bytes anyBytes = header;

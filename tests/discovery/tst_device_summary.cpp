@@ -210,7 +210,7 @@ void TestDeviceSummary::facts()
 void TestDeviceSummary::shortAcceptedReplyGivesNoSummary()
 {
     Bytes reply = BuildDiscoveryReply({});
-    reply[31] = 0;  // N = 0: 32 to 97 bytes pass the acceptance test
+    reply[ReplyField::PayloadLength.offset + 1] = 0;  // N = 0: 32 to 97 bytes pass the acceptance test
     for (std::size_t size : {std::size_t{32}, std::size_t{97}}) {
         const TGuardedBytes guarded({reply.data(), size}, size);
         QVERIFY(IsDiscoveryReply(guarded.Datagram()));

@@ -2,20 +2,20 @@
 // its scan and listener, and device simulators in namespaces of their own.
 #include "discovery/udp_socket.h"
 #include "netns_lab.h"
+#include "process_threads.h"
 #include "reply_builder.h"
+#include "simulator.h"
 #include "ui/main_window/UMain.h"
 #include "ui/device_list/device_list.h"
 #include "ui/device_list/device_list_model.h"
+#include "window_entries.h"
 
 #include <QApplication>
 #include <QProcess>
 #include <QTest>
 
-#include <dirent.h>
-
 #include <algorithm>
 #include <chrono>
-#include <fstream>
 #include <memory>
 
 namespace {
@@ -33,10 +33,7 @@ class TSimulator {
 public:
     TSimulator(const std::string& deviceNamespace, const QStringList& arguments)
     {
-        process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process_.start("ip", QStringList{"netns", "exec", QString::fromStdString(deviceNamespace),
-                                         QStringLiteral(QUORVEL_SIM_PATH), "--timeout", "30"} +
-                                 arguments);
+        StartSimulator(process_, deviceNamespace, QStringList{"--timeout", "30"} + arguments);
     }
     ~TSimulator()
     {
@@ -86,31 +83,12 @@ std::vector<QStringList> Entries(const TfmMain& window)
     return entries;
 }
 
-int EntryCount(const TfmMain& window)
-{
-    return window.ListBox1->Entries().rowCount();
-}
-
 QStringList Names(const TfmMain& window)
 {
     QStringList names;
     for (const QStringList& lines : Entries(window))
         names << lines[2].section(',', 0, 0);
     return names;
-}
-
-int ListenerThreads()
-{
-    int count = 0;
-    DIR* tasks = ::opendir("/proc/self/task");
-    while (const dirent* task = ::readdir(tasks)) {
-        std::ifstream comm(std::string("/proc/self/task/") + task->d_name + "/comm");
-        std::string name;
-        if (std::getline(comm, name) && name.starts_with("IdUDPServer1"))
-            ++count;
-    }
-    ::closedir(tasks);
-    return count;
 }
 
 const QStringList DefaultDevice{DeviceAddress,

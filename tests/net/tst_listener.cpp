@@ -2,9 +2,9 @@
 #include "discovery/udp_client.h"
 #include "discovery/udp_server.h"
 #include "failing_listener_system.h"
+#include "listener_fixture.h"
 #include "netns_lab.h"
 #include "process_threads.h"
-#include "ui_thread_stand_in.h"
 
 #include <QCoreApplication>
 #include <QTest>
@@ -28,38 +28,6 @@ using Bytes = std::vector<std::uint8_t>;
 namespace {
 
 constexpr std::chrono::seconds Patience{10};  // only a hang takes this long
-
-struct TReceived {
-    Bytes data;
-    std::string peerIP;
-    std::uint16_t peerPort = 0;
-    TAddressFamily version = TAddressFamily::IPv4;
-    std::string threadName;
-};
-
-// A listener on the wildcard addresses of the test's own namespace that
-// records what its handler is given.
-class TListenerFixture {
-public:
-    explicit TListenerFixture(TListenerSystem& system = DefaultListenerSystem())
-    {
-        listener.emplace(ui.HandOver(), "IdUDPServer1", system);
-        listener->OnUDPRead = [this](TUdpListenerThread& thread, std::span<const std::uint8_t> data,
-                                     TUdpBinding& binding) {
-            received.push_back(
-                {{data.begin(), data.end()}, binding.PeerIP, binding.PeerPort, binding.IPVersion, thread.Name()});
-        };
-    }
-
-    bool RunUntilReceived(std::size_t count)
-    {
-        return ui.RunUntil([&] { return received.size() >= count; });
-    }
-
-    TUiThreadStandIn ui{Patience};
-    std::optional<TUdpServer> listener;  // reset() deactivates it
-    std::vector<TReceived> received;  // written and read on the main thread only
-};
 
 Bytes Filled(std::size_t size)
 {
@@ -121,11 +89,6 @@ bool PortIsFree(TAddressFamily family)
     } catch (const TSocketError&) {  // refused: something holds it
         return false;
     }
-}
-
-std::ptrdiff_t ListenerThreads()
-{
-    return std::ranges::count_if(ThreadNames(), [](const std::string& name) { return name.starts_with("IdUDPServer1"); });
 }
 
 Bytes Numbered(std::uint32_t number)
@@ -201,7 +164,7 @@ void TestListener::deliversDatagramsWholeOrNotAtAll()
 {
     QFETCH(std::size_t, size);
     QFETCH(bool, delivered);
-    TListenerFixture fixture;
+    TListenerFixture fixture(Patience);
     fixture.listener->Activate();
     TUdpSocket sender(TAddressFamily::IPv4);
     sender.SendTo(Filled(size), "127.0.0.1", DiscoveryPort);
@@ -235,7 +198,7 @@ void TestListener::storesTheSenderAsText()
     TNetnsLab lab;
     if (address != "127.0.0.1" && address != "::1")
         lab.AddAddress("lo", address.toStdString() + "/32");
-    TListenerFixture fixture;
+    TListenerFixture fixture(Patience);
     fixture.listener->Activate();
 
     TUdpSocket sender(family);
@@ -279,7 +242,7 @@ void TestListener::bindsBothWildcardsWithNamedThreads()
 {
     if (!IPv6DatagramSocketsAvailable())
         QSKIP("this kernel has no IPv6");
-    TListenerFixture fixture;
+    TListenerFixture fixture(Patience);
     fixture.listener->Activate();
     QVERIFY(fixture.listener->Active());
     QCOMPARE(fixture.listener->ThreadCount(), std::size_t{2});
@@ -302,7 +265,7 @@ void TestListener::keepsThePortFromASecondWildcardBind()
     QFETCH(TAddressFamily, family);
     if (family == TAddressFamily::IPv6 && !IPv6DatagramSocketsAvailable())
         QSKIP("this kernel has no IPv6");
-    TListenerFixture fixture;
+    TListenerFixture fixture(Patience);
     fixture.listener->Activate();
     // The listener shares its port with the scan after its bind; a second
     // copy of the system (reuse off) must still be refused.
@@ -314,7 +277,7 @@ void TestListener::keepsThePortFromASecondWildcardBind()
         // The refusal is what this test expects.
         QCOMPARE(error.ErrorNumber(), EADDRINUSE);
     }
-    TListenerFixture secondListener;
+    TListenerFixture secondListener(Patience);
     QVERIFY_THROWS_EXCEPTION(TSocketBindError, secondListener.listener->Activate());
 }
 
@@ -333,7 +296,7 @@ void TestListener::heldPortFailsActivationAndClosesEarlierSockets()
     {
         TUdpSocket holder = WildcardSocket(heldFamily);
         holder.BindWildcard(DiscoveryPort);
-        TListenerFixture fixture;
+        TListenerFixture fixture(Patience);
         try {
             fixture.listener->Activate();
             QFAIL("activation succeeded on a held port");
@@ -357,7 +320,7 @@ void TestListener::socketThatCannotBeMadeFailsActivation()
     rlimit noMoreFiles = saved;
     noMoreFiles.rlim_cur = LowestFreeDescriptor();
     ::setrlimit(RLIMIT_NOFILE, &noMoreFiles);
-    TListenerFixture fixture;
+    TListenerFixture fixture(Patience);
     QString message;
     try {
         fixture.listener->Activate();
@@ -390,7 +353,7 @@ void TestListener::anotherUserCannotBindBesideTheListener()
     QFETCH(bool, reusePort);
     TNetnsLab lab;
     lab.AddDevice("10.4.0.1/24", "10.4.0.2/24");
-    TListenerFixture fixture;
+    TListenerFixture fixture(Patience);
     fixture.listener->Activate();
     const std::string text = address.toStdString();
     // The same user, options and address on the next port: the refusal
@@ -408,7 +371,7 @@ void TestListener::scanRunsBesideTheListener()
         device = WildcardSocket(TAddressFamily::IPv4);
         device->BindWildcard(DiscoveryPort);
     });
-    TListenerFixture fixture;
+    TListenerFixture fixture(Patience);
     fixture.listener->Activate();
 
     TIdUDPClient sender;
@@ -453,7 +416,7 @@ void TestListener::failedStepLeavesNothingRunning()
     if (failAt == 2 && !IPv6DatagramSocketsAvailable())
         QSKIP("this kernel has no IPv6: there is no second socket");
     TFailingListenerSystem system(step, failAt);
-    TListenerFixture fixture(system);
+    TListenerFixture fixture(Patience, system);
     const bool firstThreadBusy = step == TListenerStep::Thread && failAt == 2;
     if (firstThreadBusy) {
         // The first thread takes a datagram and blocks in its hand-over
@@ -483,7 +446,7 @@ void TestListener::failedStepLeavesNothingRunning()
 void TestListener::failedWaitGivesThePortBack()
 {
     TFirstWaitFails system;
-    TListenerFixture fixture(system);
+    TListenerFixture fixture(Patience, system);
     fixture.listener->Activate();
     QTRY_VERIFY_WITH_TIMEOUT(!fixture.listener->Bindings().front()->Socket.IsOpen(), 10000);
     QVERIFY(PortIsFree(TAddressFamily::IPv4));
@@ -500,7 +463,7 @@ void TestListener::failedWaitGivesThePortBack()
 void TestListener::burstIsHandedOverInBatchesWholeAndInOrder()
 {
     constexpr std::uint32_t Burst = 2000;
-    TListenerFixture fixture;
+    TListenerFixture fixture(Patience);
     fixture.listener->Activate();
     TUdpSocket sender(TAddressFamily::IPv4);
     sender.SendTo(Numbered(0), "127.0.0.1", DiscoveryPort);
@@ -524,8 +487,8 @@ void TestListener::burstIsHandedOverInBatchesWholeAndInOrder()
 
 void TestListener::handlerFailureDropsOnlyThatDatagram()
 {
-    TListenerFixture fixture;
-    std::size_t calls = 0;
+    std::size_t calls = 0;  // before the fixture: its listener's deactivation may still call the handler
+    TListenerFixture fixture(Patience);
     fixture.listener->OnUDPRead = [&](TUdpListenerThread&, std::span<const std::uint8_t> data, TUdpBinding&) {
         ++calls;
         if (data.size() == 1)
@@ -543,7 +506,7 @@ void TestListener::handlerFailureDropsOnlyThatDatagram()
 
 void TestListener::endsWhileAThreadIsBlockedInAHandOver()
 {
-    TListenerFixture fixture;
+    TListenerFixture fixture(Patience);
     fixture.listener->Activate();
     TUdpSocket sender(TAddressFamily::IPv4);
     sender.SendTo(Marker, "127.0.0.1", DiscoveryPort);
@@ -565,7 +528,7 @@ void TestListener::endsPromptlyWhileDatagramsKeepArriving()
     });
     std::chrono::steady_clock::duration closing{};
     {
-        TListenerFixture fixture;
+        TListenerFixture fixture(Patience);
         fixture.listener->Activate();
         QVERIFY(fixture.RunUntilReceived(100));
         const auto start = std::chrono::steady_clock::now();

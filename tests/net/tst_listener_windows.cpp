@@ -3,8 +3,8 @@
 // both address families: three devices in turn, from port 7080.
 
 #include "discovery/udp_server.h"
+#include "listener_fixture.h"
 #include "reply_builder.h"
-#include "ui_thread_stand_in.h"
 #include "wine_lab_windows.h"
 
 #include <QTest>
@@ -18,36 +18,6 @@ using Bytes = std::vector<std::uint8_t>;
 namespace {
 
 constexpr std::chrono::seconds Patience{20};  // only a hang takes this long
-
-struct TReceived {
-    Bytes data;
-    std::string peerIP;
-    std::uint16_t peerPort = 0;
-    TAddressFamily version = TAddressFamily::IPv4;
-};
-
-class TListenerFixture {
-public:
-    TListenerFixture()
-    {
-        listener.emplace(ui.HandOver());
-        listener->OnUDPRead = [this](TUdpListenerThread&, std::span<const std::uint8_t> data, TUdpBinding& binding) {
-            received.push_back({{data.begin(), data.end()}, binding.PeerIP, binding.PeerPort, binding.IPVersion});
-        };
-    }
-
-    std::size_t CountFrom(TAddressFamily family) const
-    {
-        return static_cast<std::size_t>(std::count_if(received.begin(), received.end(),
-                                                      [&](const TReceived& item) { return item.version == family; }));
-    }
-
-    TUiThreadStandIn ui{Patience};
-    // Before the listener: its deactivation still hands over what its
-    // threads had received, and the handler appends it here.
-    std::vector<TReceived> received;     // written and read on the main thread only
-    std::optional<TUdpServer> listener;  // reset() deactivates it
-};
 
 // The replies the device namespace sends, in the order it sends them.
 std::vector<Bytes> StreamedReplies()
@@ -99,7 +69,7 @@ void TestListenerWindows::receivesFromTheDeviceNamespace()
 {
     QFETCH(TAddressFamily, family);
     QFETCH(std::string, peerIP);
-    TListenerFixture fixture;
+    TListenerFixture fixture(Patience);
     fixture.listener->Activate();
     QCOMPARE(fixture.listener->ThreadCount(), std::size_t{2});
     QVERIFY(fixture.ui.RunUntil([&] { return fixture.CountFrom(family) >= 3; }));
@@ -114,7 +84,7 @@ void TestListenerWindows::receivesFromTheDeviceNamespace()
 
 void TestListenerWindows::handsOverEachSendersDatagramsInOrder()
 {
-    TListenerFixture fixture;
+    TListenerFixture fixture(Patience);
     fixture.listener->Activate();
     constexpr std::size_t Enough = 60;
     QVERIFY(fixture.ui.RunUntil([&] {
@@ -136,7 +106,7 @@ void TestListenerWindows::handsOverEachSendersDatagramsInOrder()
 
 void TestListenerWindows::deactivatesUnderAStreamOfDatagrams()
 {
-    TListenerFixture fixture;
+    TListenerFixture fixture(Patience);
     fixture.listener->Activate();
     QVERIFY(fixture.ui.RunUntil([&] { return fixture.received.size() >= 100; }));
     // The stream goes on; the deactivation wakes both threads, runs what

@@ -129,6 +129,15 @@ unsigned IndexInside(const TDeviceLink& link)
 struct TNetwork {
     TNetnsLab lab;
     std::string devices = lab.AddNamespace();
+
+    // One scan; what reached the device namespace.
+    std::vector<TCaptured> Scan() const
+    {
+        const TCapture capture(devices);
+        TIdUDPClient sender;
+        RunDiscoveryScan(sender);
+        return capture.Drain();
+    }
 };
 
 std::vector<std::string> Sources(const std::vector<TCaptured>& datagrams)
@@ -190,12 +199,8 @@ void TestScan::ipv6AddressBesideIsNotUsed()
     TNetwork network;
     const TDeviceLink link = network.lab.AddLink(network.devices, "10.0.0.5/24", "10.0.0.77/24");
     network.lab.AddAddress(link.hostInterface, "fd00::5/64", "nodad");
-    const TCapture capture(network.devices);
 
-    TIdUDPClient sender;
-    RunDiscoveryScan(sender);
-
-    QCOMPARE(Sources(capture.Drain()), TAddresses{"10.0.0.5"});
+    QCOMPARE(Sources(network.Scan()), TAddresses{"10.0.0.5"});
 }
 
 void TestScan::addressGoneAfterReadingIsSkipped()
@@ -262,14 +267,10 @@ void TestScan::sameAddressTwiceSendsTwice()
     network.lab.AddLink(network.devices, "10.0.0.5/24", "10.0.0.77/24");
     network.lab.AddLink(network.devices, "10.0.0.5/24", "10.0.0.78/24");
     QCOMPARE(LocalAddresses(), (TAddresses{"10.0.0.5", "10.0.0.5"}));
-    const TCapture capture(network.devices);
-
-    TIdUDPClient sender;
-    RunDiscoveryScan(sender);
 
     // Linux sends a limited broadcast out of the first interface that owns
     // the source address, so both datagrams take the same link.
-    const std::vector<TCaptured> datagrams = capture.Drain();
+    const std::vector<TCaptured> datagrams = network.Scan();
     QCOMPARE(Sources(datagrams), (TAddresses{"10.0.0.5", "10.0.0.5"}));
     QCOMPARE(datagrams[0].interfaceIndex, datagrams[1].interfaceIndex);
 }

@@ -17,6 +17,7 @@
 #include "ui/main_window/panel.h"
 #include "ui/main_window/scroll_content.h"
 #include "ui/platform/type_name.h"
+#include "window_entries.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -68,11 +69,6 @@ void SendToPort7080(const std::string& sourceAddress, const Bytes& datagram)
     TUdpSocket socket(TAddressFamily::IPv4);
     socket.Bind(sourceAddress, 0);
     socket.SendTo(datagram, HostAddress, DiscoveryPort);
-}
-
-int EntryCount(const TfmMain& window)
-{
-    return window.ListBox1->Entries().rowCount();
 }
 
 QString LastEntryLine(const TfmMain& window, int line)
@@ -617,7 +613,7 @@ void TestMainWindow::listenerFailureAtStartLeavesNothingBehind()
                                QString::fromUtf8(error.what())).text;
     }
     QCOMPARE(text, shown);
-    QCOMPARE(std::ranges::count_if(ThreadNames(), [](const std::string& name) { return name.starts_with("IdUDPServer1"); }), 0);
+    QCOMPARE(ListenerThreads(), 0);
     QTest::qWait(100);  // a wake-up posted by the stopped thread finds nothing to run
     QCOMPARE(WaitingAtWildcardPort(), -1L);
     TfmMain next;  // the port is free again

@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 
+#include <algorithm>
 #include <fstream>
 
 std::vector<std::string> ThreadNames()
@@ -16,4 +17,9 @@ std::vector<std::string> ThreadNames()
     }
     ::closedir(tasks);
     return names;
+}
+
+std::ptrdiff_t ListenerThreads()
+{
+    return std::ranges::count_if(ThreadNames(), [](const std::string& name) { return name.starts_with("IdUDPServer1"); });
 }

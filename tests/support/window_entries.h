@@ -1,0 +1,6 @@
+#pragma once
+
+class TfmMain;
+
+// How many entries the window's device list holds.
+int EntryCount(const TfmMain& window);
