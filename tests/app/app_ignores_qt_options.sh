@@ -28,7 +28,7 @@ run_and_capture() {
     local pid=$!
     pids+=("$pid")
     local window
-    window=$(timeout 60 xdotool search --sync --onlyvisible --name '^Quorvel$' | head -1) || fail "$name: no window"
+    window=$(window_shown 60 '^Quorvel$') || fail "$name: no window"
     ip netns exec device "$sim" --send-to 10.78.0.1 --count 3 --ip 10.78.0.2 --name "Hala A" \
         >"$work/sim-$name.log" 2>&1 || fail "$name: the device could not send"
     # Settled: two grabs in a row alike, the first two entries' blue pictures

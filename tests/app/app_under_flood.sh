@@ -22,7 +22,7 @@ start_xvfb 640x800
 "$app" >"$work/app.log" 2>&1 &
 app_pid=$!
 pids+=("$app_pid")
-window=$(timeout 60 xdotool search --sync --onlyvisible --name '^Quorvel$' | head -1) || fail "no window"
+window=$(window_shown 60 '^Quorvel$') || fail "no window"
 
 resident_mb() { awk '/^VmRSS:/ { print int($2 / 1024) }' "/proc/$app_pid/status"; }
 peak_mb() { awk '/^VmHWM:/ { print int($2 / 1024) }' "/proc/$app_pid/status"; }

@@ -73,7 +73,7 @@ entries_painted() {
 echo "-- X11 (Xvfb)"
 start_xvfb 1024x768
 QT_QPA_PLATFORM=xcb scan_and_list x11
-window=$(timeout 10 xdotool search --sync --onlyvisible --name '^Quorvel$' | head -1) || fail "x11: no window"
+window=$(window_shown 10 '^Quorvel$') || fail "x11: no window"
 for _ in $(seq 50); do
     import -window "$window" "$work/x11.png" 2>/dev/null && entries_painted "$work/x11.png" && break
     sleep 0.2

@@ -37,7 +37,7 @@ wait_in_front() {
 
 # window_named TITLE: the id of the one visible window with that title.
 window_named() {
-    timeout 30 xdotool search --sync --onlyvisible --name "^$1\$" | head -1
+    window_shown 30 "^$1\$"
 }
 
 # under WINDOW-MANAGER COMMAND...: the three steps under the window manager

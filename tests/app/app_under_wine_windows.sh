@@ -27,7 +27,7 @@ start_xvfb 800x700
 (cd "$work/app" && exec $wine ./quorvel.exe) >"$work/first.log" 2>&1 &
 first=$!
 pids+=($first)
-window=$(timeout 90 xdotool search --sync --onlyvisible --name '^Quorvel$' | head -1) || fail "no window"
+window=$(window_shown 90 '^Quorvel$') || fail "no window"
 # A taskbar button and an Alt+Tab entry, the caption with the close button only.
 $wine "$window_styles" Quorvel >"$work/styles.log" 2>&1 || fail "the window's styles"
 
@@ -55,7 +55,7 @@ changed=$(compare -metric AE "$work/empty.png" "$screenshot" null: 2>&1 || true)
 (cd "$work/app" && exec $wine ./quorvel.exe) >"$work/second.log" 2>&1 &
 second=$!
 pids+=($second)
-box=$(timeout 60 xdotool search --sync --onlyvisible --name '^Application Error$' | head -1) || fail "no error box"
+box=$(window_shown 60 '^Application Error$') || fail "no error box"
 [ "$(xdotool search --onlyvisible --name '^Quorvel$' | wc -l)" -eq 1 ] || fail "the second copy showed a window"
 "$send_close" "$box"
 wait_for_exit "$second" 30
@@ -75,7 +75,7 @@ for version in win10 win7; do
     (cd "$work/app" && WINEDEBUG=+loaddll exec $wine ./quorvel.exe) >"$work/$version.log" 2>&1 &
     pid=$!
     pids+=($pid)
-    shown=$(timeout 90 xdotool search --sync --onlyvisible --name '^Quorvel$' | head -1) || fail "no window as $version"
+    shown=$(window_shown 90 '^Quorvel$') || fail "no window as $version"
     sleep 2  # the first paint
     import -window "$shown" "$work/$version.png" 2>/dev/null || fail "no screenshot as $version"
     "$send_close" "$shown"

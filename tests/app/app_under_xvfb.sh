@@ -22,7 +22,7 @@ echo "-- first copy: click the refresh picture"
 "$app" >"$work/app1.log" 2>&1 &
 app1=$!
 pids+=("$app1")
-window=$(timeout 60 xdotool search --sync --onlyvisible --name '^Quorvel$' | head -1) || fail "no window"
+window=$(window_shown 60 '^Quorvel$') || fail "no window"
 xdotool windowsize "$window" 383 620   # room for three entries below the panel
 sleep 0.5
 # The band is 351 x 104 at (16, 60) of the client area; click its centre.
@@ -57,7 +57,7 @@ echo "-- second copy while the first holds port 7080"
 "$app" >"$work/app2.log" 2>&1 &
 app2=$!
 pids+=("$app2")
-box=$(timeout 60 xdotool search --sync --onlyvisible --name '^Application Error$' | head -1) || fail "no error box"
+box=$(window_shown 60 '^Application Error$') || fail "no error box"
 [ "$(xdotool search --onlyvisible --name '^Quorvel$' | wc -l)" -eq 1 ] || fail "the second copy showed a window"
 "$closer" "$box"
 wait_for_exit "$app2" 10

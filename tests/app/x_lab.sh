@@ -76,6 +76,20 @@ start_xvfb() {
     unset QT_QPA_PLATFORM
 }
 
+# window_shown SECONDS PATTERN: the id of a visible window whose name
+# matches PATTERN, once there is one, within SECONDS; fails after that.
+# xdotool's own --sync gives up at the X error that a window going away
+# during its search raises (Wine's programs open and close several).
+window_shown() {
+    local deadline=$((SECONDS + $1)) found
+    while [ "$SECONDS" -lt "$deadline" ]; do
+        found=$(xdotool search --onlyvisible --name "$2" 2>/dev/null | head -1 || true)
+        [ -n "$found" ] && { echo "$found"; return 0; }
+        sleep 0.1
+    done
+    return 1
+}
+
 # add_device NAMESPACE LINK HOST-ADDRESS DEVICE-ADDRESS: a device namespace
 # on a virtual cable from this one; the cable's ends are LINK here and eth0
 # there, with the addresses given (with their prefix length), both up.

@@ -68,7 +68,7 @@ entry_value() { $wine reg query "$key" /v "$1" 2>/dev/null | tr -d '\r' | sed -n
 # The window of the program started from the shortcut.
 start_from_shortcut() {
     $wine start /unix "$shortcut" >>"$work/start.log" 2>&1
-    window=$(timeout 90 xdotool search --sync --onlyvisible --name '^Quorvel$' | head -1) || fail "no window from the shortcut"
+    window=$(window_shown 90 '^Quorvel$') || fail "no window from the shortcut"
 }
 # xdotool finds none (1), not merely no answer from the X server (timeout).
 no_window() {
@@ -83,7 +83,7 @@ for old in win81 win7; do
     $wine "$installer" >"$work/refused.log" 2>&1 &
     pid=$!
     pids+=($pid)
-    box=$(timeout 60 xdotool search --sync --onlyvisible --name '^Quorvel Setup$' | head -1) \
+    box=$(window_shown 60 '^Quorvel Setup$') \
         || fail "no refusal as $old; the windows: $(xdotool search --onlyvisible --name . getwindowname %@ | paste -sd,)"
     import -window "$box" "$work/refusal.png" 2>/dev/null
     "$send_close" "$box"
