@@ -60,50 +60,91 @@ void AppendMac(std::string& text, std::span<const std::uint8_t> octets)
     }
 }
 
-// The field's string, emptied but with its storage kept.
-std::string& Emptied(std::optional<std::string>& field)
+void AppendVersion(const TReplyView& view, std::string& text)
 {
-    if (!field)
-        field.emplace();
-    field->clear();
-    return *field;
+    text += "Wersja=";
+    AppendFixed(text, view.Bytes(VersionA));
+    text += "  ";
+    AppendFixed(text, view.Bytes(VersionB));
+    text += '_';
+    AppendFixed(text, view.Bytes(VersionC));
+    text += "  ";
+    AppendFixed(text, view.Bytes(VersionD));
 }
 
-void DecodeTexts(const TReplyView& view, TDeviceSummary& summary)
+void AppendNameAndNumber(const TReplyView& view, std::string& text)
 {
-    AppendDottedDecimal(Emptied(summary.nr_ip), view.Bytes(IpAddress));
+    AppendName(text, view.Bytes(DeviceName));
+    text += ",  Numer=";
+    AppendFixed(text, view.Bytes(SerialNumber));
+}
 
-    std::string& info1 = Emptied(summary.info1);
-    info1 += "Wersja=";
-    AppendFixed(info1, view.Bytes(VersionA));
-    info1 += "  ";
-    AppendFixed(info1, view.Bytes(VersionB));
-    info1 += '_';
-    AppendFixed(info1, view.Bytes(VersionC));
-    info1 += "  ";
-    AppendFixed(info1, view.Bytes(VersionD));
-
-    std::string& info2 = Emptied(summary.info2);
-    AppendName(info2, view.Bytes(DeviceName));
-    info2 += ",  Numer=";
-    AppendFixed(info2, view.Bytes(SerialNumber));
-
+void AppendState(const TReplyView& view, std::string& text)
+{
     const std::uint8_t flags = view.Byte(StateFlags);
-    std::string& info3 = Emptied(summary.info3);
-    info3 += (flags & StateDhcpEnabled) ? "DHCP włączone,  " : "DHCP wyłączone,  ";
-    info3 += (flags & StateHttpDisabled) ? "HTTP wyłączone,  " : "HTTP włączone,  ";
+    text += (flags & StateDhcpEnabled) ? "DHCP włączone,  " : "DHCP wyłączone,  ";
+    text += (flags & StateHttpDisabled) ? "HTTP wyłączone,  " : "HTTP włączone,  ";
+}
 
-    std::string& info4 = Emptied(summary.info4);
-    info4 += "Port HTTP=";
-    AppendNumber(info4, view.LittleEndian16(HttpPort));
-    info4 += ",  PortTCP=";
-    AppendNumber(info4, view.LittleEndian16(TcpPort));
+void AppendPorts(const TReplyView& view, std::string& text)
+{
+    text += "Port HTTP=";
+    AppendNumber(text, view.LittleEndian16(HttpPort));
+    text += ",  PortTCP=";
+    AppendNumber(text, view.LittleEndian16(TcpPort));
+}
 
-    std::string& info5 = Emptied(summary.info5);
-    info5 += "Maska=";
-    AppendDottedDecimal(info5, view.Bytes(NetMask));
-    info5 += ",  MAC=";
-    AppendMac(info5, view.Bytes(MacAddress));
+void AppendMaskAndMac(const TReplyView& view, std::string& text)
+{
+    text += "Maska=";
+    AppendDottedDecimal(text, view.Bytes(NetMask));
+    text += ",  MAC=";
+    AppendMac(text, view.Bytes(MacAddress));
+}
+
+void AppendAddress(const TReplyView& view, std::string& text)
+{
+    AppendDottedDecimal(text, view.Bytes(IpAddress));
+}
+
+// Each line of the summary: the fields it shows, and how it is written.
+struct TLine {
+    std::optional<std::string> TDeviceSummary::*text;
+    std::array<TDatagramField, 4> fields;  // unused places are empty fields
+    void (*append)(const TReplyView&, std::string&);
+};
+constexpr std::array<TLine, 6> Lines{{
+    {&TDeviceSummary::nr_ip, {IpAddress}, AppendAddress},
+    {&TDeviceSummary::info1, {VersionA, VersionB, VersionC, VersionD}, AppendVersion},
+    {&TDeviceSummary::info2, {DeviceName, SerialNumber}, AppendNameAndNumber},
+    {&TDeviceSummary::info3, {StateFlags}, AppendState},
+    {&TDeviceSummary::info4, {HttpPort, TcpPort}, AppendPorts},
+    {&TDeviceSummary::info5, {NetMask, MacAddress}, AppendMaskAndMac},
+}};
+
+bool SameFields(const TLine& line, const TReplyView& view, std::span<const std::uint8_t> before)
+{
+    return std::ranges::all_of(line.fields, [&](TDatagramField field) {
+        return std::ranges::equal(view.Bytes(field), before.subspan(field.offset, field.width));
+    });
+}
+
+// A line whose fields hold the same bytes as in the reply decoded before
+// keeps its text: most lines repeat from reply to reply.
+void DecodeTexts(const TReplyView& view, TDecodedReply& decoded)
+{
+    const std::span<const std::uint8_t> before = decoded.decodedFrom;
+    for (const TLine& line : Lines) {
+        std::optional<std::string>& text = decoded.summary.*line.text;
+        if (text && decoded.hasDecoded && SameFields(line, view, before))
+            continue;
+        if (!text)
+            text.emplace();
+        text->clear();  // the storage stays
+        line.append(view, *text);
+    }
+    std::ranges::copy(view.Bytes({0, CompleteReplySize}).first<CompleteReplySize>(), decoded.decodedFrom.begin());
+    decoded.hasDecoded = true;
 }
 
 }  // namespace
@@ -118,7 +159,7 @@ bool DecodeDeviceReply(std::span<const std::uint8_t> reply, TDecodedReply& decod
                       facts.ipAddress.begin());
     facts.httpEnabled = (view->Byte(StateFlags) & StateHttpDisabled) == 0;
     facts.httpPort = view->LittleEndian16(HttpPort);
-    DecodeTexts(*view, decoded.summary);
+    DecodeTexts(*view, decoded);
     return true;
 }
 

@@ -54,6 +54,7 @@ private slots:
     void nulInsideFixedFieldIsKept();
     void facts_data();
     void facts();
+    void decodingIntoTheSameRecordGivesEachReplysTexts();
     void shortAcceptedReplyGivesNoSummary();
     void readsNoByteFrom98On();
 };
@@ -205,6 +206,44 @@ void TestDeviceSummary::facts()
     QCOMPARE(decoded->summary.info3, DecodeDeviceSummary(reply)->info3);
 
     QVERIFY(!DecodeDeviceReply(std::span(reply).first(reply.size() - 1)));
+}
+
+// Decoding one reply after another into the same record writes only the
+// lines whose fields changed: each result must still equal the reply's own
+// decoding, whichever field changed, back and forth.
+void TestDeviceSummary::decodingIntoTheSameRecordGivesEachReplysTexts()
+{
+    std::vector<TSimulatedDevice> devices(1);
+    const auto next = [&devices](auto change) {
+        TSimulatedDevice device = devices.back();
+        change(device);
+        devices.push_back(device);
+    };
+    next([](TSimulatedDevice& d) { d.ipAddress = {10, 0, 0, 7}; });
+    next([](TSimulatedDevice& d) { d.versionB = "HW03"; });
+    next([](TSimulatedDevice& d) { d.versionD = "\xE9\x01"; });
+    next([](TSimulatedDevice& d) { d.deviceName = "Magazyn"; });
+    next([](TSimulatedDevice& d) { d.serialNumber = "00099999"; });
+    next([](TSimulatedDevice& d) { d.stateFlags = StateHttpDisabled; });
+    next([](TSimulatedDevice& d) { d.httpPort = 8081; });
+    next([](TSimulatedDevice& d) { d.tcpPort = 502; });
+    next([](TSimulatedDevice& d) { d.netMask = {255, 255, 0, 0}; });
+    next([](TSimulatedDevice& d) { d.mac[5] = 0xFF; });
+    next([](TSimulatedDevice& d) { d.extraAddress1 = {1, 2, 3, 4}; });  // shown nowhere
+    devices.push_back(devices.front());  // and back to the first
+
+    TDecodedReply reused;
+    for (const TSimulatedDevice& device : devices) {
+        const Bytes reply = BuildDiscoveryReply(device);
+        QVERIFY(DecodeDeviceReply(reply, reused));
+        const TDecodedReply fresh = DecodeDeviceReply(reply).value();
+        QCOMPARE(reused.facts, fresh.facts);
+        const auto& a = reused.summary;
+        const auto& b = fresh.summary;
+        for (const auto& [mine, theirs] : {std::pair{&a.nr_ip, &b.nr_ip}, {&a.info1, &b.info1}, {&a.info2, &b.info2},
+                                          {&a.info3, &b.info3}, {&a.info4, &b.info4}, {&a.info5, &b.info5}})
+            QCOMPARE(Text(*mine), Text(*theirs));
+    }
 }
 
 void TestDeviceSummary::shortAcceptedReplyGivesNoSummary()
