@@ -2,17 +2,15 @@
 
 #include "ui/device_list/entry_template.h"
 
-#include <algorithm>
-#include <iterator>
 
 int TDeviceListModel::rowCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : static_cast<int>(entries_.size());
+    return parent.isValid() ? 0 : static_cast<int>(rows_);
 }
 
 QModelIndex TDeviceListModel::index(int row, int column, const QModelIndex& parent) const
 {
-    const bool inside = row >= 0 && std::size_t(row) < entries_.size() && column == 0 && !parent.isValid();
+    const bool inside = row >= 0 && std::size_t(row) < rows_ && column == 0 && !parent.isValid();
     return inside ? createIndex(row, 0) : QModelIndex();
 }
 
@@ -51,7 +49,7 @@ Qt::ItemFlags TDeviceListModel::flags(const QModelIndex& index) const
 
 void TDeviceListModel::AppendEntry(TStyleData values, std::optional<TDeviceFacts> facts)
 {
-    held_.push_back({std::move(values), std::move(facts)});
+    entries_.push_back({std::move(values), std::move(facts)});
     if (!holding_)
         ReleaseAppends();
 }
@@ -59,22 +57,23 @@ void TDeviceListModel::AppendEntry(TStyleData values, std::optional<TDeviceFacts
 void TDeviceListModel::ReleaseAppends()
 {
     holding_ = false;
-    if (held_.empty())
+    if (rows_ == entries_.size())
         return;
-    const int first = rowCount();
-    beginInsertRows({}, first, first + static_cast<int>(held_.size()) - 1);
-    std::ranges::move(held_, std::back_inserter(entries_));
-    held_.clear();
+    // The waiting entries are in place already; they become rows here.
+    beginInsertRows({}, static_cast<int>(rows_), static_cast<int>(entries_.size()) - 1);
+    rows_ = entries_.size();
     endInsertRows();
 }
 
 void TDeviceListModel::Clear()
 {
-    held_.clear();
-    if (entries_.empty())
+    if (rows_ == 0) {
+        entries_ = {};
         return;
+    }
     beginRemoveRows({}, 0, rowCount() - 1);
     entries_ = {};  // gives the memory back, not just the rows
+    rows_ = 0;
     endRemoveRows();
 }
 

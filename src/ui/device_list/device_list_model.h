@@ -43,7 +43,7 @@ public:
     // Removes every entry, waiting ones included; does nothing when there is none.
     void Clear();
     // The entries appended so far, rows and waiting ones.
-    std::size_t EntryCount() const { return entries_.size() + held_.size(); }
+    std::size_t EntryCount() const { return entries_.size(); }
 
     // The texts of the six text elements, nr_ip first: a value that was set
     // (even an empty one), else the template's default text "Text".
@@ -59,7 +59,9 @@ private:
         TStyleData values;
         std::optional<TDeviceFacts> facts;
     };
+    // Every entry appended; the first rows_ of them are the rows views know
+    // of, the rest wait for ReleaseAppends().
     std::vector<TEntry> entries_;
-    std::vector<TEntry> held_;
+    std::size_t rows_ = 0;
     bool holding_ = false;
 };
