@@ -115,13 +115,13 @@ check() {
     total=$((total + 1))
     "$@" || { failed=1; bad=$((bad + 1)); }
 }
-check in_lab bash tests/app/app_under_wine_windows.sh "$zip" "$repo/build/tests/app/send_close_request" \
+check in_lab bash tests/app/app_under_wine_windows.sh "$zip" "$repo/build/tests/send_close_request" \
     "$devices" "$sim" "$repo/build-windows/quorvel-under-wine.png" "$repo/build-windows/tests/app/windows/window_styles.exe"
 echo "== Windows: resources, imports, the installer and signing"
 check bash tests/windows/program_resources.sh "$zip" "$installer" "$deb_version" build/resources/hicolor
 check bash tests/windows/windows_imports.sh "$zip"
 check in_lab bash tests/windows/installer_under_wine.sh "$zip" "$installer" "$repo/build-windows/resources/quorvel.ico" \
-    "$repo/build-windows/tests/windows/netsh_stand_in.exe" "$repo/build/tests/app/send_close_request" \
+    "$repo/build-windows/tests/windows/netsh_stand_in.exe" "$repo/build/tests/send_close_request" \
     "$deb_version" "$repo/build-windows/quorvel-installed-under-wine.png"
 check in_lab bash tests/windows/signing.sh "$zip" "$installer"
 
