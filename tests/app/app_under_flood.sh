@@ -51,7 +51,5 @@ if [ -n "$mostResidentMb" ] && [ "$peak" -ge "$mostResidentMb" ]; then
     fail "the program took $peak MB under the flood (bound $mostResidentMb MB)"
 fi
 
-"$closer" "$window"
-wait_for_exit "$app_pid" 20
-[ "$status" = 0 ] || fail "close during the flood: exit status $status, expected 0"
+closed_with "$closer" "$window" "$app_pid" 0 20 "close during the flood"
 echo "closed during the flood, exit status 0"

@@ -79,13 +79,9 @@ under() {
     wait_in_front "the error box" "$box"
     echo "$wm: the error box is active and on top"
     [ -n "${QUORVEL_SCREENSHOTS:-}" ] && import -window root "$QUORVEL_SCREENSHOTS/$wm.png"
-    "$closer" "$box"
-    wait_for_exit "$second" 10
-    [ "$status" = 1 ] || fail "$wm: second copy: exit status $status, expected 1"
+    closed_with "$closer" "$box" "$second" 1 10 "$wm: second copy"
 
-    "$closer" "$window"
-    wait_for_exit "$first" 10
-    [ "$status" = 0 ] || fail "$wm: exit status $status, expected 0"
+    closed_with "$closer" "$window" "$first" 0 10 "$wm"
     echo "$wm: error box and window closed, exit status 1 and 0"
 
     kill "$manager" "$server" 2>/dev/null || true

@@ -57,13 +57,9 @@ second=$!
 pids+=($second)
 box=$(window_shown 60 '^Application Error$') || fail "no error box"
 [ "$(xdotool search --onlyvisible --name '^Quorvel$' | wc -l)" -eq 1 ] || fail "the second copy showed a window"
-"$send_close" "$box"
-wait_for_exit "$second" 30
-[ "$status" = 1 ] || fail "the second copy ended with $status, not 1"
+closed_with "$send_close" "$box" "$second" 1 30 "the second copy"
 
-"$send_close" "$window"
-wait_for_exit "$first" 30
-[ "$status" = 0 ] || fail "closing the window ended the program with $status, not 0"
+closed_with "$send_close" "$window" "$first" 0 30 "closing the window"
 
 # The look follows the Windows version that Wine reports: Windows 10 gets
 # the flat Fusion look, the older ones the native style from the package's
@@ -78,9 +74,7 @@ for version in win10 win7; do
     shown=$(window_shown 90 '^Quorvel$') || fail "no window as $version"
     sleep 2  # the first paint
     import -window "$shown" "$work/$version.png" 2>/dev/null || fail "no screenshot as $version"
-    "$send_close" "$shown"
-    wait_for_exit "$pid" 30
-    [ "$status" = 0 ] || fail "as $version the program ended with $status"
+    closed_with "$send_close" "$shown" "$pid" 0 30 "as $version"
 done
 grep -q 'qwindowsvistastyle\.dll' "$work/win7.log" || fail "as win7 the style plugin was not loaded"
 changed=$(compare -metric AE "$work/win10.png" "$work/win7.png" null: 2>&1 || true)

@@ -59,13 +59,9 @@ app2=$!
 pids+=("$app2")
 box=$(window_shown 60 '^Application Error$') || fail "no error box"
 [ "$(xdotool search --onlyvisible --name '^Quorvel$' | wc -l)" -eq 1 ] || fail "the second copy showed a window"
-"$closer" "$box"
-wait_for_exit "$app2" 10
-[ "$status" = 1 ] || fail "second copy: exit status $status, expected 1"
+closed_with "$closer" "$box" "$app2" 1 10 "second copy"
 echo "second copy: Application Error, exit status 1"
 
 echo "-- close the first copy"
-"$closer" "$window"
-wait_for_exit "$app1" 10
-[ "$status" = 0 ] || fail "first copy: exit status $status, expected 0"
+closed_with "$closer" "$window" "$app1" 0 10 "first copy"
 echo "first copy: closed, exit status 0"

@@ -62,6 +62,15 @@ wait_for_exit() {
     wait "$1" || status=$?
 }
 
+# closed_with CLOSER WINDOW PID STATUS SECONDS WHAT: asks WINDOW to close as
+# a window manager would (CLOSER is send_close_request) and fails unless our
+# child PID then ends with exit status STATUS within SECONDS.
+closed_with() {
+    "$1" "$2"
+    wait_for_exit "$3" "$5"
+    [ "$status" = "$4" ] || fail "$6: exit status $status, expected $4"
+}
+
 # Starts Xvfb with a screen of $1 (WIDTHxHEIGHT) and points DISPLAY at it;
 # Qt then uses it, whatever QT_QPA_PLATFORM said.
 start_xvfb() {
