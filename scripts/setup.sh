@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # Installs what building, running and testing need, on Debian 12, when it is missing.
-#   setup.sh [build] [package] [windows]     (no group: all three)
+#   setup.sh [build] [desktop] [package] [windows]     (no group: all four)
 #     build   - building and running the program, the Linux tests and the sanitizer builds
+#     desktop - the real program's tests under window managers and Wayland compositors
 #     package - the Debian package (scripts/package.sh) and its checks
 #     windows - the Windows build and its tests under Wine (scripts/test-windows.sh)
-# The test command installs the build group first and the other two in the
+# The test command installs the build group first and the others in the
 # background while it builds, so a fresh machine does not wait on the
-# downloads with idle processors. Concurrent calls take turns on a lock.
+# downloads with idle processors. Concurrent installs take turns on a lock;
+# a call that finds nothing missing returns at once.
 set -euo pipefail
 
 declare -A group=(
@@ -16,8 +18,8 @@ declare -A group=(
              iproute2 util-linux
              xvfb xdotool x11-utils imagemagick
              qt6-gtk-platformtheme
-             fonts-dejavu-core fonts-crosextra-carlito
-             qt6-wayland mutter kwin-x11 weston dbus-daemon at-spi2-core"
+             fonts-dejavu-core fonts-crosextra-carlito"
+    [desktop]="qt6-wayland mutter kwin-x11 weston dbus-daemon at-spi2-core"
     [package]="dpkg-dev file lintian desktop-file-utils appstream
                libfile-fcntllock-perl"
     [windows]="g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 dpkg-dev
@@ -40,7 +42,7 @@ declare -A group=(
 #   osslsigncode, openssl: signing, and the test's throwaway certificate
 
 groups=("$@")
-[ ${#groups[@]} -gt 0 ] || groups=(build package windows)
+[ ${#groups[@]} -gt 0 ] || groups=(build desktop package windows)
 packages=()
 for name in "${groups[@]}"; do
     [ -n "${group[$name]:-}" ] || { echo "setup.sh: no group '$name'" >&2; exit 2; }
@@ -48,17 +50,23 @@ for name in "${groups[@]}"; do
     packages+=(${group[$name]})
 done
 
-# One install at a time, and the check for what is missing after the one
-# before has finished.
+find_missing() {
+    missing=()
+    local package
+    for package in "${packages[@]}"; do
+        dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' || missing+=("$package")
+    done
+}
+find_missing
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+# One install at a time, and the check for what is missing again after the
+# one before has finished.
 lock=${TMPDIR:-/tmp}/quorvel-setup.lock
 [ -e "$lock" ] || { touch "$lock"; chmod 666 "$lock" 2>/dev/null || true; }
 exec 8<"$lock"
 flock 8
-
-missing=()
-for package in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' || missing+=("$package")
-done
+find_missing
 [ ${#missing[@]} -eq 0 ] && exit 0
 
 echo "Installing: ${missing[*]}"

@@ -42,10 +42,11 @@ mkdir -p build/logs
 summary=build/logs/summary.txt
 : >"$summary"
 
-# What the package and Windows stages need is installed in the background
-# while the first stages build, then Qt for MinGW is built (once per
-# machine, at low priority, with what the stages leave of the processor).
-# The job is a process group of its own, stopped and waited for on any exit.
+# What the window managers' and compositors' tests and the package and
+# Windows stages need is installed in the background while the first stages
+# build, then Qt for MinGW is built (once per machine, at low priority, with
+# what the stages leave of the processor). The job is a process group of its
+# own, stopped and waited for on any exit.
 background=
 stop_background() {
     [ -n "$background" ] || return 0
@@ -54,13 +55,13 @@ stop_background() {
     background=
 }
 trap stop_background EXIT
-background_groups=()
-wants package && background_groups+=(package)
-wants windows && background_groups+=(windows)
-if [ ${#background_groups[@]} -gt 0 ]; then
-    qt_build=:
-    wants windows && qt_build="bash scripts/build-qt-windows.sh"
-    setsid bash -c "bash scripts/setup.sh ${background_groups[*]} && $qt_build" >build/logs/background.log 2>&1 &
+background_steps=()
+{ wants regular || wants asan; } && background_steps+=("bash scripts/setup.sh desktop")
+wants package && background_steps+=("bash scripts/setup.sh package")
+wants windows && background_steps+=("bash scripts/setup.sh windows" "bash scripts/build-qt-windows.sh")
+if [ ${#background_steps[@]} -gt 0 ]; then
+    joined=$(printf ' && %s' "${background_steps[@]}")
+    setsid bash -c "${joined# && }" >build/logs/background.log 2>&1 &
     background=$!
 fi
 
@@ -95,6 +96,8 @@ build_and_test() {
     [ "$is_root" = yes ] || needs_root "$preset" "network namespaces; running the tests that need none" || true
     cmake --preset "$preset" >/dev/null
     cmake --build --preset "$preset" "$@"
+    # The desktops' packages, from the background install (waits for it).
+    [ "$preset" = tsan ] || bash scripts/setup.sh desktop
     run_ctest "$preset" || failed=1
 }
 
