@@ -130,13 +130,14 @@ bool SameFields(const TLine& line, const TReplyView& view, std::span<const std::
 }
 
 // A line whose fields hold the same bytes as in the reply decoded before
-// keeps its text: most lines repeat from reply to reply.
+// keeps its text: most lines repeat from reply to reply. (A record's texts
+// are there only once a reply has been decoded into it, with its bytes.)
 void DecodeTexts(const TReplyView& view, TDecodedReply& decoded)
 {
     const std::span<const std::uint8_t> before = decoded.decodedFrom;
     for (const TLine& line : Lines) {
         std::optional<std::string>& text = decoded.summary.*line.text;
-        if (text && decoded.hasDecoded && SameFields(line, view, before))
+        if (text && SameFields(line, view, before))
             continue;
         if (!text)
             text.emplace();
@@ -144,7 +145,6 @@ void DecodeTexts(const TReplyView& view, TDecodedReply& decoded)
         line.append(view, *text);
     }
     std::ranges::copy(view.Bytes({0, CompleteReplySize}).first<CompleteReplySize>(), decoded.decodedFrom.begin());
-    decoded.hasDecoded = true;
 }
 
 }  // namespace

@@ -25,10 +25,10 @@ struct TReplyFacts {
 struct TDecodedReply {
     TDeviceSummary summary;
     TReplyFacts facts;
-    // The bytes the texts were made from: decoding the next reply into the
-    // same record writes only the lines whose fields differ.
+    // The bytes the texts were made from (once they are there): decoding
+    // the next reply into the same record writes only the lines whose
+    // fields differ.
     std::array<std::uint8_t, CompleteReplySize> decodedFrom{};
-    bool hasDecoded = false;
 };
 
 // A reply shorter than the complete 98-byte layout gives nothing: no entry
