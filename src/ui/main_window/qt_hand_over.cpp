@@ -1,7 +1,5 @@
 #include "ui/main_window/qt_hand_over.h"
 
-#include "ui/platform/qt_hand_over_wake_up.h"
-
 namespace {
 
 // How long the user-interface thread waits for a receiving thread's next
@@ -15,11 +13,9 @@ constexpr std::chrono::microseconds TurnLimit{30'000};
 }  // namespace
 
 TQtHandOver::TQtHandOver(QObject* parent)
-    : QObject(parent), wakeUp_(std::make_unique<TWakeUp>(*this, [this] { ServeWakeUp(); }))
+    : QObject(parent), wakeUp_(MakeQtWakeUp(*this, [this] { ServeWakeUp(); }))
 {
 }
-
-TQtHandOver::~TQtHandOver() = default;
 
 void TQtHandOver::WakeUiThread()
 {

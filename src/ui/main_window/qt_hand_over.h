@@ -1,6 +1,7 @@
 #pragma once
 
 #include "discovery/hand_over.h"
+#include "ui/platform/qt_hand_over_wake_up.h"
 
 #include <QObject>
 
@@ -14,19 +15,14 @@ class TQtHandOver : public QObject, private TUiThreadWaker {
     Q_OBJECT
 public:
     explicit TQtHandOver(QObject* parent = nullptr);
-    ~TQtHandOver() override;
 
     THandOver& HandOver() { return handOver_; }
 
 private:
-    // The platform's wake-up of the user-interface thread: Post() from any
-    // thread makes that thread's event loop call ServeWakeUp() soon.
-    class TWakeUp;
-
     void WakeUiThread() override;
     void ServeWakeUp();
 
-    std::unique_ptr<TWakeUp> wakeUp_;
+    std::unique_ptr<TQtWakeUp> wakeUp_;  // calls ServeWakeUp() on this object's thread
     // One wake-up posted and not yet taken: more would only add empty turns
     // of the event loop.
     std::atomic<bool> wakeUpPosted_{false};

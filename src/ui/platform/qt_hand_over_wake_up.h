@@ -1,22 +1,17 @@
 #pragma once
 
-#include "ui/main_window/qt_hand_over.h"
+#include <QObject>
 
 #include <functional>
+#include <memory>
+
+// The platform's wake-up of a thread's event loop: after Post() from any
+// thread, the event loop of `owner`'s thread calls `serve` soon.
+class TQtWakeUp {
+public:
+    virtual ~TQtWakeUp() = default;
+    virtual void Post() = 0;
+};
 
 // One file per platform defines it.
-class TQtHandOver::TWakeUp {
-public:
-    // `drain` runs on the thread of `owner`, from its event loop.
-    TWakeUp(QObject& owner, std::function<void()> drain);
-    ~TWakeUp();
-    TWakeUp(const TWakeUp&) = delete;
-    TWakeUp& operator=(const TWakeUp&) = delete;
-
-    // Any thread.
-    void Post();
-
-private:
-    struct TState;
-    std::unique_ptr<TState> state_;
-};
+std::unique_ptr<TQtWakeUp> MakeQtWakeUp(QObject& owner, std::function<void()> serve);

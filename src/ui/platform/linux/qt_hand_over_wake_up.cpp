@@ -10,23 +10,37 @@
 #include <cerrno>
 #include <cstdint>
 
+namespace {
+
 // An eventfd that the event loop watches. The receiving thread's write and
 // this thread's read are a hand-off that ThreadSanitizer follows; a queued
 // Qt call would instead allocate its slot object on the receiving thread
 // and run it here through Qt's own queue, whose locks the sanitizer cannot
 // see in a Qt built without it.
-struct TQtHandOver::TWakeUp::TState {
-    int fd;
-    QSocketNotifier notifier;
-    std::function<void()> drain;
-
-    TState(QObject& owner, std::function<void()> drainQueue)
-        : fd(NewEventFd()), notifier(qintptr(fd), QSocketNotifier::Read, &owner), drain(std::move(drainQueue))
+class TEventFdWakeUp final : public TQtWakeUp {
+public:
+    TEventFdWakeUp(QObject& owner, std::function<void()> serve)
+        : fd_(NewEventFd()), notifier_(qintptr(fd_), QSocketNotifier::Read, &owner), serve_(std::move(serve))
     {
-        QObject::connect(&notifier, &QSocketNotifier::activated, &owner, [this] { Take(); });
+        QObject::connect(&notifier_, &QSocketNotifier::activated, &owner, [this] { Take(); });
     }
-    ~TState() { ::close(fd); }
+    ~TEventFdWakeUp() override
+    {
+        notifier_.setEnabled(false);  // the event loop stops watching before the descriptor goes
+        ::close(fd_);
+    }
+    TEventFdWakeUp(const TEventFdWakeUp&) = delete;
+    TEventFdWakeUp& operator=(const TEventFdWakeUp&) = delete;
 
+    void Post() override
+    {
+        const std::uint64_t one = 1;
+        // Cannot fail short of the counter's overflow, and one wake-up is
+        // posted at a time.
+        [[maybe_unused]] const ssize_t written = ::write(fd_, &one, sizeof one);
+    }
+
+private:
     static int NewEventFd()
     {
         const int made = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
@@ -38,23 +52,19 @@ struct TQtHandOver::TWakeUp::TState {
     void Take()
     {
         std::uint64_t posted = 0;
-        // EAGAIN only: a wake-up already taken; the queue is drained anyway.
-        [[maybe_unused]] const ssize_t read = ::read(fd, &posted, sizeof posted);
-        drain();
+        // EAGAIN only: a wake-up already taken; the queue is served anyway.
+        [[maybe_unused]] const ssize_t read = ::read(fd_, &posted, sizeof posted);
+        serve_();
     }
+
+    int fd_;
+    QSocketNotifier notifier_;
+    std::function<void()> serve_;
 };
 
-TQtHandOver::TWakeUp::TWakeUp(QObject& owner, std::function<void()> drain)
-    : state_(std::make_unique<TState>(owner, std::move(drain)))
-{
-}
+}  // namespace
 
-TQtHandOver::TWakeUp::~TWakeUp() = default;
-
-void TQtHandOver::TWakeUp::Post()
+std::unique_ptr<TQtWakeUp> MakeQtWakeUp(QObject& owner, std::function<void()> serve)
 {
-    const std::uint64_t one = 1;
-    // Cannot fail short of the counter's overflow, and one wake-up is
-    // posted at a time.
-    [[maybe_unused]] const ssize_t written = ::write(state_->fd, &one, sizeof one);
+    return std::make_unique<TEventFdWakeUp>(owner, std::move(serve));
 }

@@ -2,21 +2,24 @@
 
 #include <QMetaObject>
 
+namespace {
+
 // A queued call to the owner: Qt drops it if the owner is gone by the time
 // the event loop gets to it.
-struct TQtHandOver::TWakeUp::TState {
-    QObject& owner;
-    std::function<void()> drain;
+class TQueuedCallWakeUp final : public TQtWakeUp {
+public:
+    TQueuedCallWakeUp(QObject& owner, std::function<void()> serve) : owner_(owner), serve_(std::move(serve)) {}
+
+    void Post() override { QMetaObject::invokeMethod(&owner_, serve_, Qt::QueuedConnection); }
+
+private:
+    QObject& owner_;
+    std::function<void()> serve_;
 };
 
-TQtHandOver::TWakeUp::TWakeUp(QObject& owner, std::function<void()> drain)
-    : state_(std::make_unique<TState>(TState{owner, std::move(drain)}))
-{
-}
+}  // namespace
 
-TQtHandOver::TWakeUp::~TWakeUp() = default;
-
-void TQtHandOver::TWakeUp::Post()
+std::unique_ptr<TQtWakeUp> MakeQtWakeUp(QObject& owner, std::function<void()> serve)
 {
-    QMetaObject::invokeMethod(&state_->owner, state_->drain, Qt::QueuedConnection);
+    return std::make_unique<TQueuedCallWakeUp>(owner, std::move(serve));
 }
