@@ -2,6 +2,7 @@
 // time as replies would arrive, the cost of painting a frame with 10,000
 // entries against one with 10, and the memory the entries take.
 #include "discovery/device_summary.h"
+#include "process_memory.h"
 #include "discovery/thread_cpu_time.h"
 #include "reply_builder.h"
 #include "statistics.h"
@@ -47,16 +48,6 @@ std::vector<TListedReply> Replies()
         replies.push_back({DecodeDeviceReply(reply).value(), sender});
     }
     return replies;
-}
-
-// Resident memory in bytes; 0 where /proc is not there to ask.
-long ResidentBytes()
-{
-    QFile statm(QStringLiteral("/proc/self/statm"));
-    if (!statm.open(QIODevice::ReadOnly))
-        return 0;
-    const QList<QByteArray> fields = statm.readAll().split(' ');
-    return fields.size() > 1 ? fields[1].toLong() * sysconf(_SC_PAGESIZE) : 0;
 }
 
 double RepaintMicroseconds(TDeviceList& list)
@@ -141,9 +132,9 @@ int main(int argc, char* argv[])
     Show(many);
     AppendEntries(few, replies, 0, FewEntries);
 
-    const long residentBefore = ResidentBytes();
+    const long residentBefore = long(ProcessMemoryBytes("VmRSS"));
     TAppendCosts fastest = AppendMany(many, replies);
-    const long residentAfter = ResidentBytes();
+    const long residentAfter = long(ProcessMemoryBytes("VmRSS"));
     // More rounds on fresh lists: the fastest round of each part shows its
     // cost with the least interference from other work on the machine.
     for (int round = 1; round < AppendRounds; ++round) {

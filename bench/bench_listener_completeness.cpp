@@ -57,7 +57,7 @@ int main(int argc, char** argv)
     QApplication application(argc, argv);
     TListenerBenchLab lab;
     TQtHandOver defaultBufferHandOver;  // outlives the window's replaced listener
-    TfmMain window([](const TErrorBox& box) { std::printf("error box: %s\n", qPrintable(box.text)); });
+    TfmMain window(PrintErrorBox);
     window.show();
 
     std::printf("receive buffer asked: %d bytes; net.core.rmem_max %s, rmem_default %s\n",

@@ -5,13 +5,14 @@
 // a repaint, a click on the refresh picture and a close are served while
 // the flood goes on, before and after the bound is reached.
 #include "bench_listener_lab.h"
+#include "process_memory.h"
+#include "window_entries.h"
 #include "ui/main_window/UMain.h"
 #include "ui/main_window/clickable_picture.h"
 #include "ui/device_list/device_list.h"
 #include "ui/device_list/device_list_model.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QMouseEvent>
 
 #include <malloc.h>
@@ -30,31 +31,15 @@ namespace {
 constexpr int FloodSeconds = 20;
 constexpr auto Patience = 5s;
 
-// A figure of /proc/self/status ("VmRSS", "VmHWM") in megabytes.
-double StatusMegabytes(const QByteArray& field)
+// The process's resident memory now, in megabytes.
+double ResidentMegabytes()
 {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith(field + ':'))
-            return line.mid(field.size() + 1).trimmed().split(' ').front().toDouble() / 1024.0;
-    }
-    return 0;
+    return double(ProcessMemoryBytes("VmRSS")) / (1024 * 1024);
 }
 
 std::size_t Listed(const TfmMain& window)
 {
-    return static_cast<std::size_t>(window.ListBox1->Entries().rowCount());
-}
-
-// Runs the event loop until `done` or the patience runs out; false then.
-bool ProcessEventsUntil(const std::function<bool()>& done)
-{
-    const auto giveUp = TBenchClock::now() + Patience;
-    while (!done() && TBenchClock::now() < giveUp)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    return done();
+    return static_cast<std::size_t>(EntryCount(window));
 }
 
 // Posts a request as the window system would, into the event queue, and
@@ -67,7 +52,7 @@ void Serve(const char* what, QObject& target, QEvent::Type type, const std::func
     const auto posted = TBenchClock::now();
     clock.Arm();
     post();
-    if (!ProcessEventsUntil([&] { return clock.Reached().has_value(); })) {
+    if (!ProcessEventsUntil([&] { return clock.Reached().has_value(); }, Patience)) {
         std::printf("  %-34s not served within %lld s\n", what, static_cast<long long>(Patience.count()));
         return;
     }
@@ -106,13 +91,13 @@ bool Full(const TfmMain& window)
 // One flood from the simulator started with `devices` (its device options).
 void Flood(const TListenerBenchLab& lab, const char* what, const QStringList& devices)
 {
-    auto window = std::make_unique<TfmMain>([](const TErrorBox& box) { std::printf("error box: %s\n", qPrintable(box.text)); });
+    auto window = std::make_unique<TfmMain>(PrintErrorBox);
     window->show();
     QCoreApplication::processEvents();
-    const double empty = StatusMegabytes("VmRSS");
+    const double empty = ResidentMegabytes();
     double peak = empty;
     const auto noteMemory = [&] {
-        const double now = StatusMegabytes("VmRSS");
+        const double now = ResidentMegabytes();
         peak = std::max(peak, now);
         return now;
     };
@@ -120,14 +105,14 @@ void Flood(const TListenerBenchLab& lab, const char* what, const QStringList& de
     std::printf("%s, for at most %d s:\n", what, FloodSeconds);
     const auto flood = lab.StartSimulator(devices + QStringList{"--send-to", TListenerBenchLab::HostAddress, "--count",
                                                                 "0", "--timeout", QString::number(FloodSeconds)});
-    if (!ProcessEventsUntil([&] { return Listed(*window) >= 1000; })) {
+    if (!ProcessEventsUntil([&] { return Listed(*window) >= 1000; }, Patience)) {
         std::printf("  the flood did not reach the window\n");
         return;
     }
     RepaintAndClick("before the bound:", *window);
     // The click emptied the list: from here on it fills up again.
     const auto emptied = TBenchClock::now();
-    if (!ProcessEventsUntil([&] { return Full(*window); })) {
+    if (!ProcessEventsUntil([&] { return Full(*window); }, Patience)) {
         std::printf("  the list did not fill up: %zu entries\n", Listed(*window));
         return;
     }
@@ -136,18 +121,18 @@ void Flood(const TListenerBenchLab& lab, const char* what, const QStringList& de
                 double(TDeviceList::MaxEntries) / filling.count(), TDeviceList::MaxEntries, filling.count());
     const double full = noteMemory();
 
-    ProcessEventsUntil([] { return false; });  // the flood goes on against the full list
+    ProcessEventsUntil([] { return false; }, Patience);  // the flood goes on against the full list
     noteMemory();
     RepaintAndClick("after the bound, the flood going on:", *window);
-    ProcessEventsUntil([&] { return Full(*window); });
-    ProcessEventsUntil([] { return false; });
+    ProcessEventsUntil([&] { return Full(*window); }, Patience);
+    ProcessEventsUntil([] { return false; }, Patience);
     const double end = noteMemory();
 
     TEventClock close(*window, QEvent::Close);
     const auto posted = TBenchClock::now();
     close.Arm();
     QMetaObject::invokeMethod(window.get(), &QWidget::close, Qt::QueuedConnection);
-    ProcessEventsUntil([&] { return close.Reached().has_value(); });
+    ProcessEventsUntil([&] { return close.Reached().has_value(); }, Patience);
     window.reset();  // as the program does once its last window has closed
     const std::chrono::duration<double, std::milli> served = *close.Reached() - posted;
     const std::chrono::duration<double, std::milli> gone = TBenchClock::now() - posted;

@@ -1,5 +1,7 @@
 #include "bench_listener_lab.h"
 
+#include "ui/main_window/error_box.h"
+
 #include "simulator.h"
 
 #include <QCoreApplication>
@@ -54,6 +56,22 @@ TArrivals ProcessEventsUntil(const std::function<std::size_t()>& count, std::siz
         arrivals.Note(now);
     }
     return arrivals;
+}
+
+bool ProcessEventsUntil(const std::function<bool()>& done, std::chrono::milliseconds patience)
+{
+    // As above, a tick bounds each sleep in the event loop.
+    QTimer tick;
+    tick.start(std::chrono::milliseconds(5));
+    const auto giveUp = TBenchClock::now() + patience;
+    while (!done() && TBenchClock::now() < giveUp)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    return done();
+}
+
+void PrintErrorBox(const TErrorBox& box)
+{
+    std::printf("error box: %s\n", qPrintable(box.text));
 }
 
 std::optional<int> IsolateOrExplain(const char* benchmark)

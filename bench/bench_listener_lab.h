@@ -5,6 +5,8 @@
 #include <QObject>
 #include <QEvent>
 #include <QProcess>
+
+struct TErrorBox;
 #include <QStringList>
 
 #include <atomic>
@@ -53,6 +55,14 @@ private:
 // for `idle`; notes every change.
 TArrivals ProcessEventsUntil(const std::function<std::size_t()>& count, std::size_t target,
                              std::chrono::milliseconds idle);
+
+// Runs Qt's event loop, sleeping in it between events, until `done()`
+// answers true or `patience` has passed; answers `done()`.
+bool ProcessEventsUntil(const std::function<bool()>& done, std::chrono::milliseconds patience);
+
+// The window's error box, printed instead of shown: a benchmark runs
+// unattended.
+void PrintErrorBox(const TErrorBox& box);
 
 // Isolates the process; prints why not and answers the exit status when
 // that fails (1 in CI, where the benchmark must run; 0 elsewhere).

@@ -109,11 +109,6 @@ struct TBurstResult {
     bool inOrder = false;  // every reply listed, in the order sent
 };
 
-void NoErrorBox(const TErrorBox& box)
-{
-    std::printf("error box: %s\n", qPrintable(box.text));
-}
-
 // Counts the events of one type that reach a watched object.
 class TEventCounter : public QObject {
 public:
@@ -134,7 +129,7 @@ private:
 
 TBurstResult Burst(const TListenerBenchLab& lab, std::size_t count)
 {
-    TfmMain window(NoErrorBox);
+    TfmMain window(PrintErrorBox);
     window.show();
     QCoreApplication::processEvents();
     TDeviceBurst burst(lab, count);
@@ -209,7 +204,7 @@ struct TResponse {
 // outside the window's thread.
 std::vector<TResponse> Responsiveness(const TListenerBenchLab& lab, std::size_t count)
 {
-    TfmMain window(NoErrorBox);
+    TfmMain window(PrintErrorBox);
     window.show();
     QCoreApplication::processEvents();
     QWidget* listArea = window.ListBox1->viewport();

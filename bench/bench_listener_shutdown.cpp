@@ -41,7 +41,7 @@ int RunAndCloseUnderLoad(int argc, char** argv)
         }
     });
     closer.start(5);
-    return RunMainWindow([](const TErrorBox& box) { std::printf("error box: %s\n", qPrintable(box.text)); });
+    return RunMainWindow(PrintErrorBox);
 }
 
 struct TClose {

@@ -73,7 +73,7 @@ TRound ListenerWithCountingHandler(const TListenerBenchLab& lab)
 
 TRound WindowEntries(const TListenerBenchLab& lab)
 {
-    TfmMain window([](const TErrorBox& box) { std::printf("error box: %s\n", qPrintable(box.text)); });
+    TfmMain window(PrintErrorBox);
     window.show();
     QCoreApplication::processEvents();
     TDeviceBurst burst(lab, BurstSize);
