@@ -47,6 +47,7 @@ TPeerAddress PeerOf(const sockaddr_storage& storage)
         peer.family = TAddressFamily::IPv6;
         std::memcpy(peer.address.data(), &v6.sin6_addr, 16);
         peer.port = ntohs(v6.sin6_port);
+        peer.zone = v6.sin6_scope_id;
     } else {
         const auto& v4 = reinterpret_cast<const sockaddr_in&>(storage);
         std::memcpy(peer.address.data(), &v4.sin_addr, 4);

@@ -3,6 +3,7 @@
 #include "discovery/address_text.h"
 
 #include <cstdio>
+#include <string>
 
 namespace {
 
@@ -15,6 +16,10 @@ std::string IPv6Text(const TPeerAddress& peer)
         std::snprintf(digits, sizeof digits, group > 0 ? ":%X" : "%X", value);
         text += digits;
     }
+    // The same link-local address can answer on two interfaces: without
+    // its zone it would name neither.
+    if (peer.zone != 0)
+        text += '%' + std::to_string(peer.zone);
     return text;
 }
 

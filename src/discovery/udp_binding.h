@@ -16,7 +16,9 @@ struct TUdpBinding {
     TUdpBinding(TAddressFamily family, TUdpSocket socket) : Socket(std::move(socket)), IPVersion(family) {}
 
     // PeerIP: IPv4 dotted decimal ("192.168.0.50"); IPv6 eight upper-case
-    // groups without leading zeros and without "::" ("FD00:0:0:0:0:0:0:2").
+    // groups without leading zeros and without "::" ("FD00:0:0:0:0:0:0:2"),
+    // with "%" and the interface's index after a scoped (link-local) one
+    // ("FE80:0:0:0:0:0:0:2%3").
     void StorePeer(const TPeerAddress& peer);
 
     TUdpSocket Socket;

@@ -17,11 +17,13 @@ enum class TSocketOption { ReuseAddress, ReusePort, Broadcast, IPv6Only, Receive
 enum class TWaitResult { Readable, TimedOut, Failed };
 
 // Where a datagram came from. An IPv4 address fills the first 4 bytes, first
-// octet first; an IPv6 address all 16, in network order.
+// octet first; an IPv6 address all 16, in network order, with its zone
+// (the interface's index) when it has one, as link-local addresses do.
 struct TPeerAddress {
     TAddressFamily family = TAddressFamily::IPv4;
     std::array<std::uint8_t, 16> address{};
     std::uint16_t port = 0;
+    std::uint32_t zone = 0;
 };
 
 class TDatagramBatch;

@@ -22,7 +22,9 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDeadlineTimer>
+#include <QAccessible>
 #include <QDesktopServices>
+#include <QHelpEvent>
 #include <QEnterEvent>
 #include <QLabel>
 #include <QPushButton>
@@ -31,8 +33,15 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTest>
+#include <QToolTip>
 
+#include <arpa/inet.h>
+#include <linux/if_ether.h>
+#include <net/if.h>
+#include <netinet/in.h>
+#include <netpacket/packet.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
@@ -47,6 +56,7 @@
 #include <stdexcept>
 #include <thread>
 
+using namespace Qt::Literals::StringLiterals;
 using Bytes = std::vector<std::uint8_t>;
 Q_DECLARE_METATYPE(Bytes)
 
@@ -94,6 +104,89 @@ long WaitingAtWildcardPort()
     return -1;
 }
 
+
+// A descriptor of the test's own, closed when it goes.
+struct TFileDescriptor {
+    explicit TFileDescriptor(int descriptor) : fd(descriptor) {}
+    ~TFileDescriptor()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+    TFileDescriptor(const TFileDescriptor&) = delete;
+    TFileDescriptor& operator=(const TFileDescriptor&) = delete;
+    const int fd;
+};
+
+// A UDP datagram from port 7080 of `source` to the limited broadcast's port
+// 7080, written whole into an Ethernet frame on `interface` of the calling
+// thread's namespace: its sender is whatever the frame says, as any host on
+// the link could make it (0.0.0.0 too, which Linux delivers when sent to the
+// limited broadcast). No checksum over UDP: IPv4 allows none.
+void SendCraftedBroadcast(const std::string& interface, const std::string& source, const Bytes& payload)
+{
+    Bytes packet(28 + payload.size());
+    const auto put16 = [&](std::size_t at, unsigned value) {
+        packet[at] = static_cast<std::uint8_t>(value >> 8);
+        packet[at + 1] = static_cast<std::uint8_t>(value);
+    };
+    packet[0] = 0x45;  // IPv4, a 20-byte header
+    put16(2, unsigned(packet.size()));
+    packet[8] = 64;  // time to live
+    packet[9] = IPPROTO_UDP;
+    if (::inet_pton(AF_INET, source.c_str(), &packet[12]) != 1)
+        throw std::invalid_argument("not an IPv4 address: " + source);
+    std::fill_n(packet.begin() + 16, 4, std::uint8_t(255));
+    unsigned sum = 0;
+    for (std::size_t at = 0; at < 20; at += 2)
+        sum += packet[at] * 256u + packet[at + 1];
+    while (sum > 0xFFFF)
+        sum = (sum & 0xFFFF) + (sum >> 16);
+    put16(10, ~sum & 0xFFFF);
+    put16(20, DiscoveryPort);
+    put16(22, DiscoveryPort);
+    put16(24, unsigned(8 + payload.size()));
+    std::copy(payload.begin(), payload.end(), packet.begin() + 28);
+
+    const TFileDescriptor frames(::socket(AF_PACKET, SOCK_DGRAM, htons(ETH_P_IP)));
+    sockaddr_ll to{};
+    to.sll_family = AF_PACKET;
+    to.sll_protocol = htons(ETH_P_IP);
+    to.sll_ifindex = static_cast<int>(::if_nametoindex(interface.c_str()));
+    to.sll_halen = 6;
+    std::fill_n(to.sll_addr, 6, 0xFF);
+    if (frames.fd < 0 || ::sendto(frames.fd, packet.data(), packet.size(), 0, reinterpret_cast<sockaddr*>(&to),
+                                  sizeof to) != static_cast<ssize_t>(packet.size()))
+        throw std::runtime_error(std::string("crafted frame: ") + std::strerror(errno));
+}
+
+// Sends `payload` from port 7080 of the link-local fe80::10 on the device's
+// end of `link` to fe80::1 on the window's end; returns the sender as the
+// window names it, with its interface.
+QString SendFromLinkLocal(const TDeviceLink& link, const Bytes& payload)
+{
+    TNetnsLab::Ip("addr replace fe80::1/64 dev " + link.hostInterface + " nodad");
+    TNetnsLab::Ip("-n " + link.deviceNamespace + " addr replace fe80::10/64 dev " + link.deviceInterface + " nodad");
+    const unsigned hostIndex = ::if_nametoindex(link.hostInterface.c_str());
+    TNetnsLab::RunIn(link.deviceNamespace, [&] {
+        const TFileDescriptor socket(::socket(AF_INET6, SOCK_DGRAM, 0));
+        const auto linkLocal = [&](const char* text) {
+            sockaddr_in6 address{};
+            address.sin6_family = AF_INET6;
+            address.sin6_port = htons(DiscoveryPort);
+            address.sin6_scope_id = ::if_nametoindex(link.deviceInterface.c_str());
+            ::inet_pton(AF_INET6, text, &address.sin6_addr);
+            return address;
+        };
+        const sockaddr_in6 from = linkLocal("fe80::10"), to = linkLocal("fe80::1");
+        if (socket.fd < 0 || ::bind(socket.fd, reinterpret_cast<const sockaddr*>(&from), sizeof from) != 0 ||
+            ::sendto(socket.fd, payload.data(), payload.size(), 0, reinterpret_cast<const sockaddr*>(&to),
+                     sizeof to) != static_cast<ssize_t>(payload.size()))
+            throw std::runtime_error(std::string("link-local send: ") + std::strerror(errno));
+    });
+    return QStringLiteral("FE80:0:0:0:0:0:0:10%%1").arg(hostIndex);
+}
+
 }  // namespace
 
 // Stands in for the desktop's browser.
@@ -127,7 +220,8 @@ private slots:
     void replyHandling();
     void repliesHandedOverWhileTheWindowIsDestroyedAreDropped();
     void fullListTakesNoMoreUntilAClickEmptiesIt();
-    void doubleClickOpensThePageWhereTheReplyCameFrom();
+    void doubleClickOpensOnlyAShownAddress_data();
+    void doubleClickOpensOnlyAShownAddress();
     void copyTakesTheSelectedEntrysLines();
 
     void handlerErrorIsShownAndTheWindowGoesOn();
@@ -143,13 +237,15 @@ private:
 
     std::optional<TNetnsLab> lab_;
     std::string deviceNamespace_;
+    TDeviceLink link_;
 };
 
 void TestMainWindow::initTestCase()
 {
     QUORVEL_REQUIRE_NETWORK_LAB();
     lab_.emplace();
-    deviceNamespace_ = lab_->AddDevice(std::string(HostAddress) + "/24", std::string(DeviceAddress) + "/24").deviceNamespace;
+    link_ = lab_->AddDevice(std::string(HostAddress) + "/24", std::string(DeviceAddress) + "/24");
+    deviceNamespace_ = link_.deviceNamespace;
     lab_->SetLinkUp("lo", true);  // the machine's own datagrams to its own address go through it
 }
 
@@ -473,41 +569,88 @@ void TestMainWindow::fullListTakesNoMoreUntilAClickEmptiesIt()
     QVERIFY(LastEntryLine(window, 2).contains(u"after the click"));
 }
 
-// The device reports 192.168.0.50 and port 8081 but answers from 10.9.0.10:
-// its page is opened there. The sample entry has no page.
-void TestMainWindow::doubleClickOpensThePageWhereTheReplyCameFrom()
+// Replies as another host on the link can make them: frames whose sender
+// address is whatever they say (0.0.0.0 included), and a link-local IPv6
+// sender. The entry names a sender other than the address it shows, and a
+// double-click opens the shown address alone, and only where a device's
+// page can be; the browser is a stand-in that records what it is asked.
+void TestMainWindow::doubleClickOpensOnlyAShownAddress_data()
 {
-    TOpenedUrls opened;
-    QDesktopServices::setUrlHandler(QStringLiteral("http"), &opened, "Open");
+    QTest::addColumn<QString>("sender");  // IPv4, or "fe80::10" on the link
+    QTest::addColumn<QString>("reported");
+    QTest::addColumn<int>("httpPort");
+    QTest::addColumn<QString>("opened");  // empty: nothing
+    QTest::addColumn<QString>("why");     // the tooltip's reason when nothing opens
+
+    QTest::newRow("honest device") << u"10.9.0.2"_s << u"10.9.0.2"_s << 8081 << u"http://10.9.0.2:8081/"_s << u""_s;
+    QTest::newRow("sender 0.0.0.0") << u"0.0.0.0"_s << u"10.9.0.50"_s << 8082 << u"http://10.9.0.50:8082/"_s << u""_s;
+    QTest::newRow("sender other than reported") << u"10.9.0.77"_s << u"10.9.0.60"_s << 8083 << u"http://10.9.0.60:8083/"_s << u""_s;
+    QTest::newRow("reports loopback") << u"10.9.0.3"_s << u"127.0.0.1"_s << 8084 << u""_s
+                                      << u"127.0.0.1 to adres pętli zwrotnej tego komputera"_s;
+    QTest::newRow("reports this machine's address") << u"10.9.0.4"_s << QString::fromLatin1(HostAddress) << 8085 << u""_s
+                                                    << u"10.9.0.1 to adres tego komputera"_s;
+    QTest::newRow("link-local IPv6 sender") << u"fe80::10"_s << u"10.9.0.70"_s << 8086 << u"http://10.9.0.70:8086/"_s << u""_s;
+}
+
+void TestMainWindow::doubleClickOpensOnlyAShownAddress()
+{
+    QFETCH(QString, sender);
+    QFETCH(QString, reported);
+    QFETCH(int, httpPort);
+    QFETCH(QString, opened);
+    QFETCH(QString, why);
+    const bool linkLocal = sender.startsWith(u"fe80");
+    if (linkLocal && !IPv6DatagramSocketsAvailable())
+        QSKIP("no IPv6 on this kernel");
+
+    TOpenedUrls browser;
+    QDesktopServices::setUrlHandler(QStringLiteral("http"), &browser, "Open");
     const auto restore = qScopeGuard([] { QDesktopServices::unsetUrlHandler(QStringLiteral("http")); });
     TfmMain window;
-    window.resize(383, 620);  // room for both entries
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
-    window.Button1Click();
+
     TSimulatedDevice device;
-    device.httpPort = 8081;
-    TNetnsLab::RunIn(deviceNamespace_, [&] { SendToPort7080(DeviceAddress, BuildDiscoveryReply(device)); });
-    QTRY_COMPARE(EntryCount(window), 2);
+    QVERIFY(::inet_pton(AF_INET, qPrintable(reported), device.ipAddress.data()) == 1);
+    device.httpPort = static_cast<std::uint16_t>(httpPort);
+    QString shownSender = sender;
+    if (linkLocal) {
+        shownSender = SendFromLinkLocal(link_, BuildDiscoveryReply(device));
+    } else {
+        TNetnsLab::RunIn(deviceNamespace_, [&] {
+            SendCraftedBroadcast(link_.deviceInterface, sender.toStdString(), BuildDiscoveryReply(device));
+        });
+    }
+    QTRY_COMPARE(EntryCount(window), 1);
+    QCOMPARE(LastEntryLine(window, 0), reported);
 
-    const QModelIndex reply = window.ListBox1->Entries().index(1);
-    QCOMPARE(reply.data(TDeviceListModel::ReportedIpRole).toString(), QStringLiteral("192.168.0.50"));
-    QCOMPARE(reply.data(TDeviceListModel::SenderRole).toString(), QString::fromLatin1(DeviceAddress));
-    QCOMPARE(reply.data(TDeviceListModel::HttpEnabledRole).toBool(), true);
-    QCOMPARE(reply.data(TDeviceListModel::HttpPortRole).toInt(), 8081);
-
+    // The tooltip a user sees over the entry, and what a screen reader reads.
     QWidget* viewport = window.ListBox1->viewport();
-    const auto onText = [&](int row) { return window.ListBox1->visualRect(window.ListBox1->Entries().index(row)).topLeft() + QPoint(200, 30); };
+    const QPoint onText = window.ListBox1->visualRect(window.ListBox1->Entries().index(0)).topLeft() + QPoint(200, 30);
+    QHelpEvent hover(QEvent::ToolTip, onText, viewport->mapToGlobal(onText));
+    QApplication::sendEvent(viewport, &hover);
+    QTRY_VERIFY(QToolTip::isVisible());
+    const QString tooltip = QToolTip::text();
+    QToolTip::hideText();
+    QAccessibleInterface* list = QAccessible::queryAccessibleInterface(window.ListBox1.data());
+    QVERIFY(list && list->childCount() > 0);
+    QCOMPARE(list->child(0)->text(QAccessible::Description), tooltip);
+    const QString cameFrom = QStringLiteral("Odpowiedź nadeszła z innego adresu: %1.").arg(shownSender);
+    QCOMPARE(tooltip.contains(cameFrom), sender != reported);
+    QVERIFY2(tooltip.endsWith(opened.isEmpty() ? QStringLiteral("nie otwiera strony: %1.").arg(why)
+                                               : QStringLiteral("otwiera stronę %1").arg(opened)),
+             qPrintable(tooltip));
+
     // What a double-click delivers: press, release, double-click, release.
-    const auto doubleClick = [&](QPoint at) {
-        QTest::mouseClick(viewport, Qt::LeftButton, {}, at);
-        QTest::mouseDClick(viewport, Qt::LeftButton, {}, at);
-        QTest::mouseRelease(viewport, Qt::LeftButton, {}, at);
-    };
-    doubleClick(onText(0));
-    QCOMPARE(opened.urls, QList<QUrl>());
-    doubleClick(onText(1));
-    QCOMPARE(opened.urls, QList<QUrl>{QUrl(QStringLiteral("http://10.9.0.10:8081/"))});
+    QTest::mouseClick(viewport, Qt::LeftButton, {}, onText);
+    QTest::mouseDClick(viewport, Qt::LeftButton, {}, onText);
+    QTest::mouseRelease(viewport, Qt::LeftButton, {}, onText);
+    QCOMPARE(browser.urls, opened.isEmpty() ? QList<QUrl>() : QList<QUrl>{QUrl(opened)});
+    // Copying still takes the six lines as shown.
+    QApplication::clipboard()->clear();
+    window.ListBox1->setFocus();
+    QTest::keyClick(window.ListBox1, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QApplication::clipboard()->text().section(u'\n', 0, 0), reported);
 }
 
 void TestMainWindow::copyTakesTheSelectedEntrysLines()

@@ -16,9 +16,10 @@
 
 #include <optional>
 #include <stdexcept>
+#include <string>
 #include <vector>
 
-Q_DECLARE_METATYPE(TDeviceFacts)
+using namespace Qt::Literals::StringLiterals;
 
 class TestWindowParts : public QObject {
     Q_OBJECT
@@ -140,37 +141,73 @@ void TestWindowParts::handlerErrorText()
     }
 }
 
+// What a double-click opens: only the address the entry shows in bold, and
+// never one a browser would take to this machine or to no single host.
 void TestWindowParts::devicePage_data()
 {
-    QTest::addColumn<TDeviceFacts>("device");
+    QTest::addColumn<QString>("reported");
+    QTest::addColumn<bool>("httpEnabled");
+    QTest::addColumn<int>("httpPort");
+    QTest::addColumn<QString>("sender");
     QTest::addColumn<QString>("page");  // empty: none
+    QTest::addColumn<QString>("note");  // the tooltip, line by line
 
-    const TDeviceFacts web{QStringLiteral("10.0.0.7"), true, 8081, QStringLiteral("10.0.0.7")};
-    TDeviceFacts elsewhere = web;
-    elsewhere.reportedIp = QStringLiteral("192.168.0.50");  // the device reports an address it does not answer from
-    TDeviceFacts ipv6 = web;
-    ipv6.sender = QStringLiteral("FD00:0:0:0:0:0:0:2");
-    TDeviceFacts off = web;
-    off.httpEnabled = false;
-    TDeviceFacts portZero = web;
-    portZero.httpPort = 0;
-    TDeviceFacts noSender = web;
-    noSender.sender.clear();
-
-    QTest::newRow("HTTP on") << web << "http://10.0.0.7:8081/";
-    QTest::newRow("reported IP differs: the sender's page") << elsewhere << "http://10.0.0.7:8081/";
-    QTest::newRow("IPv6 sender in brackets") << ipv6 << "http://[fd00::2]:8081/";
-    QTest::newRow("HTTP off") << off << QString();
-    QTest::newRow("port 0") << portZero << QString();
-    QTest::newRow("no sender") << noSender << QString();
+    const QString from = QStringLiteral("Odpowiedź nadeszła z innego adresu: %1.\n");
+    const QString opens = QStringLiteral("Dwukrotne kliknięcie otwiera stronę %1");
+    const QString none = QStringLiteral("Dwukrotne kliknięcie nie otwiera strony: %1.");
+    const auto row = [](const char* name) -> QTestData& { return QTest::newRow(name); };
+    row("honest device") << u"10.0.0.7"_s << true << 8081 << u"10.0.0.7"_s << u"http://10.0.0.7:8081/"_s
+                         << opens.arg("http://10.0.0.7:8081/");
+    row("answers from another address: the shown one") << u"10.0.0.60"_s << true << 8083 << u"10.0.0.77"_s
+        << u"http://10.0.0.60:8083/"_s << from.arg("10.0.0.77") + opens.arg("http://10.0.0.60:8083/");
+    row("unspecified sender") << u"10.0.0.50"_s << true << 8082 << u"0.0.0.0"_s << u"http://10.0.0.50:8082/"_s
+                              << from.arg("0.0.0.0") + opens.arg("http://10.0.0.50:8082/");
+    row("link-local IPv6 sender") << u"10.0.0.70"_s << true << 8086 << u"FE80:0:0:0:0:0:0:10%3"_s
+        << u"http://10.0.0.70:8086/"_s << from.arg("FE80:0:0:0:0:0:0:10%3") + opens.arg("http://10.0.0.70:8086/");
+    row("HTTP off") << u"10.0.0.7"_s << false << 80 << u"10.0.0.7"_s << u""_s
+                    << none.arg("urządzenie ma wyłączony serwer HTTP");
+    row("port 0") << u"10.0.0.7"_s << true << 0 << u"10.0.0.7"_s << u""_s << none.arg("urządzenie podaje port HTTP 0");
+    row("reports 0.0.0.0") << u"0.0.0.0"_s << true << 80 << u"10.0.0.7"_s << u""_s
+                           << from.arg("10.0.0.7") + none.arg("0.0.0.0 to adres nieokreślony");
+    row("reports 0.1.2.3") << u"0.1.2.3"_s << true << 80 << u"10.0.0.7"_s << u""_s
+                           << from.arg("10.0.0.7") + none.arg("0.1.2.3 to adres nieokreślony");
+    row("reports loopback") << u"127.0.0.1"_s << true << 8084 << u"10.0.0.3"_s << u""_s
+        << from.arg("10.0.0.3") + none.arg("127.0.0.1 to adres pętli zwrotnej tego komputera");
+    row("reports 127.255.0.9") << u"127.255.0.9"_s << true << 80 << u"10.0.0.3"_s << u""_s
+        << from.arg("10.0.0.3") + none.arg("127.255.0.9 to adres pętli zwrotnej tego komputera");
+    row("reports multicast") << u"239.255.255.250"_s << true << 80 << u"10.0.0.3"_s << u""_s
+        << from.arg("10.0.0.3") + none.arg("239.255.255.250 to adres grupowy (multicast)");
+    row("reports the limited broadcast") << u"255.255.255.255"_s << true << 80 << u"10.0.0.3"_s << u""_s
+        << from.arg("10.0.0.3") + none.arg("255.255.255.255 to adres rozgłoszeniowy");
+    row("reports a reserved address") << u"240.0.0.1"_s << true << 80 << u"10.0.0.3"_s << u""_s
+        << from.arg("10.0.0.3") + none.arg("240.0.0.1 to adres zarezerwowany");
+    row("reports this machine's address") << u"192.168.5.20"_s << true << 8085 << u"10.0.0.4"_s << u""_s
+        << from.arg("10.0.0.4") + none.arg("192.168.5.20 to adres tego komputera");
+    row("a device beside it: only exact matches are this machine") << u"192.168.5.2"_s << true << 80 << u"192.168.5.2"_s
+        << u"http://192.168.5.2:80/"_s << opens.arg("http://192.168.5.2:80/");
 }
 
 void TestWindowParts::devicePage()
 {
-    QFETCH(TDeviceFacts, device);
+    QFETCH(QString, reported);
+    QFETCH(bool, httpEnabled);
+    QFETCH(int, httpPort);
+    QFETCH(QString, sender);
     QFETCH(QString, page);
+    QFETCH(QString, note);
+    const std::vector<std::string> ownAddresses{"10.0.0.1", "192.168.5.20"};
+    TReplyFacts facts;
+    const QStringList octets = reported.split(u'.');
+    for (std::size_t i = 0; i < facts.ipAddress.size(); ++i)
+        facts.ipAddress[i] = static_cast<std::uint8_t>(octets[qsizetype(i)].toUInt());
+    facts.httpEnabled = httpEnabled;
+    facts.httpPort = static_cast<std::uint16_t>(httpPort);
+
+    const TDeviceFacts device{reported, httpEnabled, facts.httpPort, sender,
+                              DevicePageState(facts, reported.toStdString(), ownAddresses)};
     const std::optional<QUrl> url = DevicePageUrl(device);
     QCOMPARE(url ? url->toString() : QString(), page);
+    QCOMPARE(DeviceEntryNote(device), note);
 }
 
 // The window reads these pictures from their unpacked pixels while it

@@ -1,6 +1,7 @@
 #include "ui/device_list/device_list.h"
 
 #include "ui/device_list/device_list_model.h"
+#include "ui/device_list/device_page.h"
 #include "ui/device_list/entry_delegate.h"
 #include "ui/device_list/entry_template.h"
 
@@ -78,14 +79,16 @@ void TDeviceList::AddDeviceEntry(const TDeviceSummary& summary)
         entries_->AppendEntry(ValuesOf(summary, recentLines_));
 }
 
-void TDeviceList::AddDeviceEntry(const TDecodedReply& reply, const std::string& sender)
+void TDeviceList::AddDeviceEntry(const TDecodedReply& reply, const std::string& sender,
+                                 const std::vector<std::string>& ownAddresses)
 {
     if (IsFull())
         return;
     TStyleData values = ValuesOf(reply.summary, recentLines_);
     // The reported address is the nr_ip line's text: one shared string.
     TDeviceFacts facts{recentLines_[0].Of(*reply.summary.nr_ip), reply.facts.httpEnabled, reply.facts.httpPort,
-                       recentSender_.Of(sender)};
+                       recentSender_.Of(sender),
+                       DevicePageState(reply.facts, *reply.summary.nr_ip, ownAddresses)};
     entries_->AppendEntry(std::move(values), std::move(facts));
 }
 

@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <vector>
 
 class TDeviceListModel;
 
@@ -36,8 +37,9 @@ public:
     void AddDeviceEntry(const TDeviceSummary& summary);
     // The same for a device's reply received from `sender`, keeping the
     // device's facts beside the lines (the double-click opens the device's
-    // page from them).
-    void AddDeviceEntry(const TDecodedReply& reply, const std::string& sender);
+    // page from them, never at one of `ownAddresses`, this machine's).
+    void AddDeviceEntry(const TDecodedReply& reply, const std::string& sender,
+                        const std::vector<std::string>& ownAddresses);
     // Appends wait from now on, and become rows together at ReleaseAppends().
     void HoldAppends();
     void ReleaseAppends();

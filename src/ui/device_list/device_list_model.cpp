@@ -1,5 +1,6 @@
 #include "ui/device_list/device_list_model.h"
 
+#include "ui/device_list/device_page.h"
 #include "ui/device_list/entry_template.h"
 
 
@@ -28,6 +29,11 @@ QVariant TDeviceListModel::data(const QModelIndex& index, int role) const
         return facts ? QVariant(int(facts->httpPort)) : QVariant();
     case SenderRole:
         return facts ? QVariant(facts->sender) : QVariant();
+    case PageStateRole:
+        return facts ? QVariant(int(facts->page)) : QVariant();
+    case Qt::ToolTipRole:
+    case Qt::AccessibleDescriptionRole:
+        return facts ? QVariant(DeviceEntryNote(*facts)) : QVariant();
     case LinesRole:
         return DisplayedLines(index.row());
     case Qt::AccessibleTextRole: {
@@ -98,5 +104,6 @@ std::optional<TDeviceFacts> TDeviceListModel::FactsOf(const QModelIndex& entry)
     if (!sender.isValid())
         return std::nullopt;
     return TDeviceFacts{entry.data(ReportedIpRole).toString(), entry.data(HttpEnabledRole).toBool(),
-                        static_cast<std::uint16_t>(entry.data(HttpPortRole).toInt()), sender.toString()};
+                        static_cast<std::uint16_t>(entry.data(HttpPortRole).toInt()), sender.toString(),
+                        static_cast<TDevicePageState>(entry.data(PageStateRole).toInt())};
 }

@@ -22,6 +22,7 @@ public:
         HttpEnabledRole,  // bool: whether its web server is on
         HttpPortRole,     // int: the web server's port
         SenderRole,       // QString: the address the reply came from
+        PageStateRole,    // int: TDevicePageState, what a double-click opens
     };
 
     using QAbstractListModel::QAbstractListModel;

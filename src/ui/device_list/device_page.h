@@ -1,13 +1,28 @@
 #pragma once
 
+#include "discovery/device_summary.h"
 #include "ui/device_list/device_facts.h"
 
+#include <QString>
 #include <QUrl>
 
 #include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
 
-// The web page of a listed device, "http://<sender>:<HTTP port>/": at the
-// address the reply came from, which is where the device answered from,
-// whatever IP address it reports (an IPv6 sender goes in brackets). None
-// when the device reports its web server off or at port 0.
+// What a double-click on the entry of a device whose reply says `facts`
+// does: open its page at the address the entry shows in bold
+// (`reportedIp`, the reply's nr_ip text), or nothing and why, when this
+// machine's addresses are `ownAddresses`.
+TDevicePageState DevicePageState(const TReplyFacts& facts, std::string_view reportedIp,
+                                 const std::vector<std::string>& ownAddresses);
+
+// The device's page, "http://<reported IP>:<HTTP port>/", when its entry
+// opens one.
 std::optional<QUrl> DevicePageUrl(const TDeviceFacts& device);
+
+// The entry's tooltip and accessible description: the address the reply
+// came from, where it is not the one the entry shows, and what a
+// double-click opens, or why it opens nothing.
+QString DeviceEntryNote(const TDeviceFacts& device);

@@ -203,18 +203,23 @@ void TfmMain::IdUDPServer1UDPRead(TUdpListenerThread&, std::span<const std::uint
     // A full list takes no more until the next scan empties it.
     if (!ListBox1 || ListBox1->IsFull())
         return;
+    // The cheapest test first: what a busy port brings is mostly no reply at
+    // all, and the acceptance test drops it without a look at the address
+    // list. Either order drops the same datagrams.
+    if (!IsDiscoveryReply(AData))
+        return;
     // The listener hears this machine's own broadcasts too. The list is
-    // read at the first datagram of a hand-over: every datagram of it had
+    // read at the first reply of a hand-over: every datagram of it had
     // arrived by then, so the list is as current for them as it can be.
     if (!ownAddressesNow_)
         ownAddressesNow_ = &ownAddresses_.Current();
     if (std::ranges::find(*ownAddressesNow_, ABinding.PeerIP) != ownAddressesNow_->end())
         return;
-    if (!IsDiscoveryReply(AData) || !DecodeDeviceReply(AData, decoded_))
+    if (!DecodeDeviceReply(AData, decoded_))
         return;
     // The entries of one hand-over become rows together, when it is done.
     ListBox1->HoldAppends();
-    ListBox1->AddDeviceEntry(decoded_, ABinding.PeerIP);
+    ListBox1->AddDeviceEntry(decoded_, ABinding.PeerIP, *ownAddressesNow_);
 }
 
 void TfmMain::IdUDPServer1HandOverDone()
@@ -255,6 +260,19 @@ void TfmMain::OpenDevicePage(const QModelIndex& entry)
     const std::optional<TDeviceFacts> device = TDeviceListModel::FactsOf(entry);
     if (!device)
         return;  // the sample entry: no device behind it
-    if (const std::optional<QUrl> page = DevicePageUrl(*device))
+    const std::optional<QUrl> page = DevicePageUrl(*device);
+    // This machine's addresses may have changed since the reply came: a
+    // page at one of them now would be this machine's, not the device's.
+    if (page && !IsOwnAddress(device->reportedIp))
         QDesktopServices::openUrl(*page);
+}
+
+bool TfmMain::IsOwnAddress(const QString& address)
+{
+    try {
+        const std::vector<std::string>& own = ownAddresses_.Current();
+        return std::ranges::find(own, address.toStdString()) != own.end();
+    } catch (const std::exception&) {  // the list cannot be read: no address is safe to open
+        return true;
+    }
 }

@@ -106,6 +106,7 @@ private:
     void CreateNonVisualComponents();
     void CopySelectedEntry();
     void OpenDevicePage(const QModelIndex& entry);
+    bool IsOwnAddress(const QString& address);
     // Stands in for the event loop's catch-all, which Qt does not have: an
     // error leaving a click handler is shown and the application goes on.
     void ReportErrorsOf(const std::function<void()>& handler);
