@@ -18,7 +18,8 @@
 #      profile in ufw rules), then `apt-get remove`: firewalld's configuration
 #      checks clean and names the service nowhere; `apt-get purge`: it still
 #      does, no ufw rule for the profile is left, and the user's other rule
-#      stays. firewalld is not running here: its offline tool does the work.
+#      stays. An upgrade (the package installed over itself) changes none of
+#      it. firewalld is not running here: its offline tool does the work.
 #   5. The same with firewalld running (with a system bus, in network and
 #      process namespaces of their own): the README's command and a rule made
 #      for the running firewall only are gone from both after `apt-get
@@ -158,7 +159,15 @@ ufw allow 22/tcp >/dev/null
 for rules in user.rules user6.rules; do
     grep -q dapp_quorvel /etc/ufw/$rules || fail "ufw: the profile's rules are not in $rules"
 done
+allowed="$(naming_quorvel firewall-offline-cmd)
+$(ufw_rules)"
 echo "firewalld: a zone, a zone's rich rule and a policy; ufw: $(ufw_rules | wc -l) lines for the profile"
+
+step "installed over itself, as an upgrade is"
+dpkg -i "$deb" >/tmp/upgrade.log 2>&1 || { cat /tmp/upgrade.log; fail "dpkg -i over the installed package"; }
+[ "$(naming_quorvel firewall-offline-cmd)
+$(ufw_rules)" = "$allowed" ] || fail "an upgrade changed the user's firewall settings"
+echo "the firewall settings stay"
 
 step "apt-get remove quorvel"
 apt-get remove -y -qq quorvel >/tmp/remove.log 2>&1 || { cat /tmp/remove.log; fail "apt-get remove"; }
