@@ -30,8 +30,18 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-crosextra-carlito")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+# The folders CPack's staging install creates would take the builder's umask
+# (group-writable under 002) into the package, and onto every machine that
+# installs it; files get their modes from install() already.
+set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
+    OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 # The ufw profile lives in /etc: a conffile, kept on remove and removed on purge.
-set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/packaging/conffiles)
+# prerm takes the firewalld service out of every zone on remove, postrm the
+# ufw rules of the profile on purge (CPack makes both scripts 0755).
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
+    ${PROJECT_SOURCE_DIR}/packaging/conffiles
+    ${PROJECT_SOURCE_DIR}/packaging/prerm
+    ${PROJECT_SOURCE_DIR}/packaging/postrm)
 # The first line is the synopsis; the others are the long description, one
 # leading space added by CPack.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION

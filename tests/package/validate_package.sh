@@ -6,6 +6,9 @@
 #   - appstreamcli on the metainfo alone and on the whole tree (the desktop
 #     entry it launches, offline);
 #   - lintian on the package;
+#   - the modes of every entry of its files' and control archives: folders
+#     755, files 644 or 755, whatever the umask it was built under
+#     (package_build writes it under 002);
 #   - the newest release in the metainfo is the package's version (without
 #     the +git suffix of a build between releases), so software centres show
 #     the version that is installed.
@@ -41,6 +44,15 @@ lintian_clean() {
     ! grep -qE '^[EW]: ' <<<"$output"
 }
 check lintian lintian_clean
+
+modes_fixed() {
+    local entries odd
+    entries=$({ dpkg-deb --fsys-tarfile "$deb" | tar -tvf -; dpkg-deb --ctrl-tarfile "$deb" | tar -tvf -; })
+    odd=$(awk '$1 !~ /^(drwxr-xr-x|-rw-r--r--|-rwxr-xr-x)$/' <<<"$entries")
+    [ -z "$odd" ] || { echo "$odd"; return 1; }
+    echo "$(wc -l <<<"$entries") entries: folders 755, files 644 or 755"
+}
+check modes modes_fixed
 
 release_matches() {
     local version released
