@@ -4,7 +4,7 @@
 # Run by scripts/test-windows.sh inside its network namespace. STAND-IN (a
 # recording stand-in, recording_stand_in.cpp) replaces Wine's netsh and
 # icacls, which do nothing; its calls are what this test reads of the
-# folders' permissions, as Wine keeps no Windows permissions on its files.
+# folders' permissions, as Wine does not enforce Windows permissions.
 # One after the other:
 #   - into Program Files: no permissions set (Windows' own stay);
 #   - into C:\Tools\Quorvel, an empty folder: the installation moves there,
