@@ -24,7 +24,7 @@ declare -A group=(
                libfile-fcntllock-perl"
     [windows]="g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 dpkg-dev
                wine64 fonts-wine zip unzip
-               nsis icoutils osslsigncode openssl"
+               nsis icoutils osslsigncode openssl python3"
 )
 # What each line is for:
 #   clang, libclang-rt-14-dev: sanitizers and libFuzzer
@@ -40,6 +40,7 @@ declare -A group=(
 #   dpkg-dev (windows): apt-get source, for Qt's sources
 #   nsis: the installer; icoutils: reading the program's resources back;
 #   osslsigncode, openssl: signing, and the test's throwaway certificate
+#   python3 (windows): the signing test's throwaway timestamping server
 
 groups=("$@")
 [ ${#groups[@]} -gt 0 ] || groups=(build desktop package windows)

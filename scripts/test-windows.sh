@@ -8,7 +8,7 @@
 #   2. the package (scripts/package-windows.sh), and the real quorvel.exe
 #      from it under Xvfb (tests/app/app_under_wine_windows.sh);
 #   3. the program's resources and version, its imports from Windows, the
-#      installer (each in a Wine prefix of its own) and signing
+#      installer, its folder (each in a Wine prefix of its own) and signing
 #      (tests/windows/).
 # Needs root for the namespaces: without it, fails in CI and is skipped
 # elsewhere. Qt for MinGW is built once per machine.
@@ -120,9 +120,11 @@ check in_lab bash tests/app/app_under_wine_windows.sh "$zip" "$repo/build/tests/
 echo "== Windows: resources, imports, the installer and signing"
 check bash tests/windows/program_resources.sh "$zip" "$installer" "$deb_version" build/resources/hicolor
 check bash tests/windows/windows_imports.sh "$zip"
+stand_ins=$repo/build-windows/tests/windows
 check in_lab bash tests/windows/installer_under_wine.sh "$zip" "$installer" "$repo/build-windows/resources/quorvel.ico" \
-    "$repo/build-windows/tests/windows/netsh_stand_in.exe" "$repo/build/tests/send_close_request" \
-    "$deb_version" "$repo/build-windows/quorvel-installed-under-wine.png"
+    "$stand_ins/recording_stand_in.exe" "$repo/build/tests/send_close_request" \
+    "$deb_version" "$repo/build-windows/quorvel-installed-under-wine.png" "$stand_ins/boxed_program_stand_in.exe"
+check in_lab bash tests/windows/install_folder_under_wine.sh "$zip" "$installer" "$stand_ins/recording_stand_in.exe"
 check in_lab bash tests/windows/signing.sh "$zip" "$installer"
 
 echo "windows: $((total - bad)) tests passed, $bad tests failed out of $total, in $(( $(date +%s) - started )) s"

@@ -1,15 +1,20 @@
 #!/usr/bin/env bash
-# installer_under_wine.sh ZIP INSTALLER ICON NETSH SEND-CLOSE VERSION SCREENSHOT
+# installer_under_wine.sh ZIP INSTALLER ICON NETSH SEND-CLOSE VERSION SCREENSHOT BOXED
 # The Windows installer under Wine and Xvfb, in a Wine prefix of its own.
 # Run by scripts/test-windows.sh inside its network namespace. NETSH (a
-# recording stand-in, netsh_stand_in.cpp) replaces Wine's netsh, which does
-# nothing. An older version (0.9, with a file the new one does not have) is
-# made from the zip's files with ICON. Shows:
+# recording stand-in, recording_stand_in.cpp) replaces Wine's netsh, which
+# does nothing. An older version (0.9, with a file the new one does not have)
+# is made from the zip's files with ICON. BOXED (boxed_program_stand_in.cpp)
+# plays the program showing its error box. Shows:
 #   - the refusal, with its message, on Windows 8.1 and 7: nothing installed;
 #   - a silent install of 0.9, its window started from the Start-menu
 #     shortcut, then a silent upgrade to VERSION while that window is open:
 #     the window is closed first, the old files are gone, the new ones are
 #     there, and there is one Apps & features entry with VERSION;
+#   - setup run again while the installed program shows its error box over
+#     its window, both titled "Quorvel", and another program of the same
+#     name and titles runs from another folder: the installed one is ended,
+#     setup succeeds, the other one is left running;
 #   - the entry's values, the shortcut, the firewall rule's netsh commands;
 #   - the shortcut's icon, as Wine's shell shows it: the program's, in every
 #     size of ICON;
@@ -18,7 +23,7 @@
 #   - the quiet uninstall command with the window open: the window closed,
 #     and no file, folder, shortcut, entry or firewall rule left.
 set -euo pipefail
-zip=$1 installer=$2 icon=$3 netsh=$4 send_close=$5 version=$6 screenshot=$7
+zip=$1 installer=$2 icon=$3 netsh=$4 send_close=$5 version=$6 screenshot=$7 boxed=$8
 . "$(dirname "$0")/wine_prefix.sh"
 # The installer speaks Polish under a Polish locale; the test looks for its
 # English box title.
@@ -41,28 +46,6 @@ $wine wineboot -i >/dev/null 2>&1
 $wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
 cp "$netsh" "$drive_c/windows/system32/netsh.exe"
 
-# The programs of this test's Wine prefix that are running, one a line.
-prefix_programs() {
-    local pid
-    for pid in $(pgrep -f '^[A-Za-z]:\\' || true); do
-        tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" &&
-            tr '\0' ' ' <"/proc/$pid/cmdline" && echo
-    done
-}
-# Runs an installer or uninstaller and waits for every program of the prefix
-# to end, not only setup itself: an uninstaller goes on from a copy of
-# itself. Sets `status`. Now and then, on a loaded machine, Wine's server
-# stays on after the prefix's last program has ended; it is then ended, and
-# only a program still running fails the test.
-run_setup() {
-    status=0
-    $wine "$@" >>"$work/setup.log" 2>&1 || status=$?
-    timeout 120 $wineserver -w && return
-    local left
-    left=$(prefix_programs | paste -sd ';')
-    [ -z "$left" ] || fail "Wine's programs did not end after $*: $left"
-    $wineserver -k 2>/dev/null || true
-}
 # A value of the entry, as reg.exe prints it ("name type data").
 entry_value() { $wine reg query "$key" /v "$1" 2>/dev/null | tr -d '\r' | sed -n "s/^ *$1 *REG_[A-Z]* *//p"; }
 # The window of the program started from the shortcut.
@@ -76,6 +59,8 @@ no_window() {
     timeout 20 xdotool search --onlyvisible --name '^Quorvel$' >/dev/null || status=$?
     [ "$status" = 1 ]
 }
+# The number of visible windows titled "Quorvel".
+quorvel_windows() { xdotool search --onlyvisible --name '^Quorvel$' 2>/dev/null | wc -l; }
 
 # Too old a Windows: a message, exit status 4, nothing installed.
 for old in win81 win7; do
@@ -112,6 +97,27 @@ run_setup "$installer" /S
 [ "$status" = 0 ] || fail "the upgrade ended with $status"
 no_window || fail "the upgrade left 0.9's window open"
 [ ! -e "$folder/imageformats" ] || fail "the upgrade left 0.9's files: $(ls -R "$folder/imageformats")"
+
+# Setup again, with the installed program showing its error box over its
+# window, and the same program from another folder showing the same: setup
+# is not waited for with run_setup, which would wait for the other one too.
+cp "$boxed" "$folder/quorvel.exe"
+mkdir "$drive_c/Other"
+cp "$boxed" "$drive_c/Other/quorvel.exe"
+$wine 'C:\Other\quorvel.exe' >>"$work/start.log" 2>&1 &
+pids+=($!)
+$wine start /unix "$shortcut" >>"$work/start.log" 2>&1
+for _ in $(seq 600); do [ "$(quorvel_windows)" -ge 4 ] && break; sleep 0.1; done
+[ "$(quorvel_windows)" = 4 ] || fail "the two programs show $(quorvel_windows) windows titled Quorvel, not 4"
+status=0
+$wine "$installer" /S >>"$work/setup.log" 2>&1 || status=$?
+running=$(prefix_programs)
+[ "$status" = 0 ] || fail "setup over the program showing its error box ended with $status; running: $running"
+! grep -qF 'Program Files\Quorvel\quorvel.exe' <<<"$running" || fail "setup left the installed program running: $running"
+grep -qF 'C:\Other\quorvel.exe' <<<"$running" && [ "$(quorvel_windows)" = 2 ] \
+    || fail "setup closed windows of the other program: $(quorvel_windows) windows left; running: $running"
+kill "${pids[-1]}"
+timeout 60 $wineserver -w || fail "Wine's programs did not end: $(prefix_programs | paste -sd ';')"
 unzip -q "$zip" -d "$work/new"
 differences=$(diff -r "$work/new" "$folder" | grep -v 'Only in .*: uninstall\.exe$' || true)
 [ -z "$differences" ] || fail "the installed files differ from the zip's: $differences"
@@ -155,7 +161,7 @@ done
 rule="name=\"Quorvel\" dir=in program=\"$windows_folder\\quorvel.exe\""
 add="advfirewall firewall add rule $rule action=allow protocol=UDP localport=7080 profile=any enable=yes"
 delete="advfirewall firewall delete rule $rule"
-expected_calls=("$delete" "$add" "$delete" "$delete" "$add")
+expected_calls=("$delete" "$add" "$delete" "$delete" "$add" "$delete" "$delete" "$add")
 mapfile -t made < <(tr -d '\r' <"$calls" | sed 's/^"[^"]*netsh\.exe" //')
 [ "${made[*]}" = "${expected_calls[*]}" ] || fail "netsh was called with:$(printf '\n  %s' "${made[@]}")"
 
@@ -179,5 +185,5 @@ ss -H -uln | grep -q ':7080 ' && fail "port 7080 is still held"
 [ ! -e "$shortcut" ] || fail "the shortcut is left"
 $wine reg query "$key" >/dev/null 2>&1 && fail "the Apps & features entry is left"
 mapfile -t made < <(tr -d '\r' <"$calls" | sed 's/^"[^"]*netsh\.exe" //')
-[ "${made[-1]}" = "$delete" ] && [ ${#made[@]} = 6 ] || fail "the uninstaller did not delete the firewall rule:$(printf '\n  %s' "${made[@]}")"
-echo "PASS: the installer under Wine (refused on 8.1 and 7; 0.9 upgraded to $version with its window open; entry of $size KB; shortcut icon in $(ls "$work"/icon | wc -l) sizes; firewall rule added and deleted; window: $screenshot; nothing left after the quiet uninstall)"
+[ "${made[-1]}" = "$delete" ] && [ ${#made[@]} = 9 ] || fail "the uninstaller did not delete the firewall rule:$(printf '\n  %s' "${made[@]}")"
+echo "PASS: the installer under Wine (refused on 8.1 and 7; 0.9 upgraded to $version with its window open; set up again over the program's error box, the other program's left; entry of $size KB; shortcut icon in $(ls "$work"/icon | wc -l) sizes; firewall rule added and deleted; window: $screenshot; nothing left after the quiet uninstall)"
