@@ -4,6 +4,12 @@
 // bound, the resident memory (empty, full, peak, at the end), and how soon
 // a repaint, a click on the refresh picture and a close are served while
 // the flood goes on, before and after the bound is reached.
+// Then a host floods it with junk (a wrong start mark) as fast as one sender
+// goes: prints the junk datagrams per second the window's path takes in and
+// drops against the batch receive loop (recvmmsg) under the same flood, how
+// soon another host's reply is listed meanwhile, and how soon a close is
+// served.
+#include "batch_receive_loop.h"
 #include "bench_listener_lab.h"
 #include "process_memory.h"
 #include "window_entries.h"
@@ -148,6 +154,99 @@ void Flood(const TListenerBenchLab& lab, const char* what, const QStringList& de
     malloc_trim(0);
 }
 
+constexpr auto JunkWarmUp = 1s;
+constexpr auto JunkMeasured = 3s;
+
+// What reached port 7080 per second while a receiver kept taking it.
+struct TJunkRates {
+    double taken = 0;       // taken in by the receiver (and dropped by it)
+    double overflowed = 0;  // dropped by the kernel at the full socket buffer
+};
+
+// The UDP counters over JunkMeasured while `receive(until)` keeps a receiver going.
+TJunkRates MeasureJunk(const std::function<void(TBenchClock::time_point)>& receive)
+{
+    receive(TBenchClock::now() + JunkWarmUp);
+    const TUdpCounters before = ReadUdpCounters();
+    const auto start = TBenchClock::now();
+    receive(start + JunkMeasured);
+    const TUdpCounters after = ReadUdpCounters();
+    const std::chrono::duration<double> span = TBenchClock::now() - start;
+    return {double(after.taken - before.taken) / span.count(),
+            double(after.overflowed - before.overflowed) / span.count()};
+}
+
+std::unique_ptr<QProcess> StartJunkFlood(const TListenerBenchLab& lab)
+{
+    return lab.StartSimulator({"--kind", "malformed", "--send-to", TListenerBenchLab::HostAddress, "--count", "0",
+                               "--timeout", QString::number(FloodSeconds)});
+}
+
+// The rates, the ratio of what was taken in to the reference's, and the
+// share of what arrived that was taken in rather than lost (the sender's
+// pace varies between runs; this share does not depend on it).
+void PrintJunkRates(const char* what, const TJunkRates& rates, double reference)
+{
+    const double arrived = rates.taken + rates.overflowed;
+    std::printf("  %-34s %8.0f /s taken in and dropped (ratio %.2f), %8.0f /s lost at the full socket buffer"
+                " (%.0f %% of what arrived taken in)\n",
+                what, rates.taken, reference > 0 ? rates.taken / reference : 0.0, rates.overflowed,
+                arrived > 0 ? 100 * rates.taken / arrived : 0.0);
+}
+
+// The window's path under the junk flood, then the batch receive loop under
+// a flood of the same sender.
+void JunkFlood(const TListenerBenchLab& lab)
+{
+    std::printf("a host sends junk (a wrong start mark) to port 7080 as fast as one sender goes:\n");
+    TJunkRates window;
+    {
+        auto shown = std::make_unique<TfmMain>(PrintErrorBox);
+        shown->show();
+        QCoreApplication::processEvents();
+        const auto flood = StartJunkFlood(lab);
+        window = MeasureJunk([](TBenchClock::time_point until) {
+            ProcessEventsUntil([&] { return TBenchClock::now() >= until; }, FloodSeconds * 1s);
+        });
+        // Another host's reply, during the flood.
+        const auto sent = TBenchClock::now();
+        const auto reply = lab.StartSimulator({"--send-to", TListenerBenchLab::HostAddress, "--from",
+                                               TListenerBenchLab::OtherDeviceAddress, "--ip",
+                                               TListenerBenchLab::OtherDeviceAddress});
+        const bool listed = ProcessEventsUntil([&] { return Listed(*shown) >= 1; }, Patience);
+        reply->waitForFinished();
+        if (listed)
+            std::printf("  another host's reply during the flood listed after %.1f ms\n",
+                        std::chrono::duration<double, std::milli>(TBenchClock::now() - sent).count());
+        else
+            std::printf("  another host's reply during the flood not listed within %lld s\n",
+                        static_cast<long long>(Patience.count()));
+        TEventClock close(*shown, QEvent::Close);
+        const auto posted = TBenchClock::now();
+        close.Arm();
+        QMetaObject::invokeMethod(shown.get(), &QWidget::close, Qt::QueuedConnection);
+        if (ProcessEventsUntil([&] { return close.Reached().has_value(); }, Patience))
+            std::printf("  %-34s served in %6.1f ms during the flood (aim: 100 ms at most)\n", "close",
+                        std::chrono::duration<double, std::milli>(*close.Reached() - posted).count());
+        flood->kill();
+        flood->waitForFinished();
+    }
+    TJunkRates fastest;
+    {
+        TBatchReceiveLoop loop;
+        const auto flood = StartJunkFlood(lab);
+        fastest = MeasureJunk([&](TBenchClock::time_point until) {
+            loop.Run([&](std::size_t) { return TBenchClock::now() >= until; }, 100ms);
+        });
+        flood->kill();
+        flood->waitForFinished();
+    }
+    PrintJunkRates("the window's path", window, fastest.taken);
+    PrintJunkRates("batch receive loop (recvmmsg)", fastest, fastest.taken);
+    std::printf("junk dropped per second, window / batch receive loop: %.2f (aim: 1.0)\n",
+                fastest.taken > 0 ? window.taken / fastest.taken : 0.0);
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -166,5 +265,6 @@ int main(int argc, char** argv)
           "--device", "--ip", "10.1.0.51", "--name", "Magazyn B", "--serial", "00000002", "--mac", "00-1A-2B-3C-4D-02",
           "--flags", "128", "--http-port", "8080", "--version-a", "2.0.0", "--mask", "255.255.0.0"});
     Flood(lab, "one device, the same reply again and again", {});
+    JunkFlood(lab);
     return 0;
 }

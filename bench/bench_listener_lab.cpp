@@ -9,7 +9,10 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <sstream>
 #include <string>
+#include <vector>
 
 void TArrivals::Note(std::size_t newCount)
 {
@@ -22,7 +25,11 @@ void TArrivals::Note(std::size_t newCount)
     count = newCount;
 }
 
-TListenerBenchLab::TListenerBenchLab() : link_(lab_.AddDevice("10.1.0.1/24", "10.1.0.2/24")) {}
+TListenerBenchLab::TListenerBenchLab() : link_(lab_.AddDevice("10.1.0.1/24", "10.1.0.2/24"))
+{
+    TNetnsLab::Ip("-n " + link_.deviceNamespace + " addr add " + OtherDeviceAddress + "/24 dev " +
+                  link_.deviceInterface);
+}
 
 std::unique_ptr<QProcess> TListenerBenchLab::StartSimulator(const QStringList& arguments) const
 {
@@ -35,6 +42,35 @@ std::unique_ptr<QProcess> TListenerBenchLab::StartSimulator(const QStringList& a
 std::unique_ptr<QProcess> TListenerBenchLab::StartBurst(std::size_t count) const
 {
     return StartSimulator({"--send-to", HostAddress, "--count", QString::number(count), "--timeout", "20"});
+}
+
+TUdpCounters ReadUdpCounters()
+{
+    // Two "Udp:" lines: the counters' names, then their values.
+    std::ifstream snmp("/proc/net/snmp");
+    std::string line;
+    std::vector<std::string> names;
+    TUdpCounters counters;
+    while (std::getline(snmp, line)) {
+        if (line.rfind("Udp: ", 0) != 0)
+            continue;
+        std::istringstream fields(line.substr(5));
+        if (names.empty()) {
+            for (std::string name; fields >> name;)
+                names.push_back(name);
+            continue;
+        }
+        for (const std::string& name : names) {
+            std::uint64_t value = 0;
+            fields >> value;
+            if (name == "InDatagrams")
+                counters.taken = value;
+            else if (name == "RcvbufErrors")
+                counters.overflowed = value;
+        }
+        break;
+    }
+    return counters;
 }
 
 TArrivals ProcessEventsUntil(const std::function<std::size_t()>& count, std::size_t target,

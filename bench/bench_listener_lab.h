@@ -12,6 +12,7 @@ struct TErrorBox;
 #include <atomic>
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -45,11 +46,21 @@ public:
     // The simulated device's side, for a sender of the benchmark's own.
     const std::string& DeviceNamespace() const { return link_.deviceNamespace; }
     static constexpr const char* DeviceAddress = "10.1.0.2";
+    // A second address of the device's side: another host on the same link.
+    static constexpr const char* OtherDeviceAddress = "10.1.0.3";
 
 private:
     TNetnsLab lab_;
     TDeviceLink link_;
 };
+
+// The kernel's UDP counters of this process's namespace (/proc/net/snmp),
+// summed over its sockets.
+struct TUdpCounters {
+    std::uint64_t taken = 0;       // InDatagrams: datagrams that receivers took from their sockets
+    std::uint64_t overflowed = 0;  // RcvbufErrors: datagrams dropped at a full socket buffer
+};
+TUdpCounters ReadUdpCounters();
 
 // Runs Qt's event loop until `count()` reaches `target` or has not grown
 // for `idle`; notes every change.

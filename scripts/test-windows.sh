@@ -6,7 +6,8 @@
 #   1. the Qt tests of the Windows build (ctest; scripts/run-under-wine.sh),
 #      while a device namespace streams replies to the listener's port;
 #   2. the package (scripts/package-windows.sh), and the real quorvel.exe
-#      from it under Xvfb (tests/app/app_under_wine_windows.sh);
+#      from it under Xvfb (tests/app/app_under_wine_windows.sh), with the
+#      junk-flood benchmark's figures (bench/windows/);
 #   3. the program's resources and version, its imports from Windows, the
 #      installer, its folder (each in a Wine prefix of its own) and signing
 #      (tests/windows/).
@@ -117,6 +118,9 @@ check() {
 }
 check in_lab bash tests/app/app_under_wine_windows.sh "$zip" "$repo/build/tests/send_close_request" \
     "$devices" "$sim" "$repo/build-windows/quorvel-under-wine.png" "$repo/build-windows/tests/app/windows/window_styles.exe"
+echo "== Windows: the junk-flood benchmark under Wine (figures, no pass or fail)"
+in_lab bash bench/windows/junk_flood_under_wine.sh "$zip" "$repo/build-windows/bench/windows/winsock_receive_loop.exe" \
+    "$devices" "$sim" "$repo/build/tests/send_close_request" || echo "the benchmark did not run to its end"
 echo "== Windows: resources, imports, the installer and signing"
 check bash tests/windows/program_resources.sh "$zip" "$installer" "$deb_version" build/resources/hicolor
 check bash tests/windows/windows_imports.sh "$zip"

@@ -59,9 +59,7 @@ public:
     TReceivedDatagram Receive(std::span<std::uint8_t> buffer);
     // Takes the datagrams that are already waiting, oldest first, up to the
     // batch's capacity, without waiting for more; returns how many (0 when
-    // none is waiting). Where the platform has no batch receive, takes one
-    // (and then waits for it like Receive). Raises when the first receive
-    // fails.
+    // none is waiting). Raises when the first receive fails.
     std::size_t ReceiveWaiting(TDatagramBatch& batch);
 
     // Shuts the socket down and closes it, ignoring both results. Only once

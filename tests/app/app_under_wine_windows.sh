@@ -7,7 +7,8 @@
 # its styles (WINDOW-STYLES, tests/app/windows/: an application window),
 # both wildcard ports bound, replies from a device listed, a second copy
 # refused with "Application Error" and exit status 1, exit status 0 on close,
-# and a look of its own when Wine plays Windows 7.
+# during a junk flood another host's reply listed and a close served, and a
+# look of its own when Wine plays Windows 7.
 set -euo pipefail
 zip=$1 send_close=$2 devices=$3 sim=$4 screenshot=$5 window_styles=$6
 wine=/usr/lib/wine/wine64
@@ -49,8 +50,8 @@ ip netns exec "$devices" "$sim" --send-to 10.77.0.1 --from 10.77.0.2 \
 sleep 2
 import -window "$window" "$screenshot" 2>/dev/null || fail "no screenshot"
 # The two replies' entries change the list's part of the window.
-changed=$(compare -metric AE "$work/empty.png" "$screenshot" null: 2>&1 || true)
-[ "${changed%% *}" -gt 2000 ] 2>/dev/null || fail "the device replies did not show in the window ($changed pixels changed)"
+changed=$(pixels_changed "$work/empty.png" "$screenshot")
+[ "$changed" -gt 2000 ] 2>/dev/null || fail "the device replies did not show in the window ($changed pixels changed)"
 
 (cd "$work/app" && exec $wine ./quorvel.exe) >"$work/second.log" 2>&1 &
 second=$!
@@ -60,6 +61,30 @@ box=$(window_shown 60 '^Application Error$') || fail "no error box"
 closed_with "$send_close" "$box" "$second" 1 30 "the second copy"
 
 closed_with "$send_close" "$window" "$first" 0 30 "closing the window"
+quiet_ms=$closed_ms
+
+# A host floods port 7080 with junk (a wrong start mark) as fast as one
+# sender goes; another host's reply comes 8 s into the flood, on the other
+# link. It is listed, and a close request is served as without the flood.
+(cd "$work/app" && exec $wine ./quorvel.exe) >"$work/flooded.log" 2>&1 &
+flooded=$!
+pids+=($flooded)
+window=$(window_shown 90 '^Quorvel$') || fail "no window before the junk flood"
+sleep 2  # the first paint
+import -window "$window" "$work/flood-empty.png" 2>/dev/null || fail "no screenshot"
+ip netns exec "$devices" "$sim" --kind malformed --send-to 10.77.0.1 --count 0 --timeout 60 >"$work/junk.log" 2>&1 &
+junk=$!
+pids+=($junk)
+sleep 8
+ip netns exec "$devices" "$sim" --send-to 10.77.1.1 --from 10.77.1.2 --ip 10.77.1.2 --name "Hala C" >/dev/null
+sleep 4
+import -window "$window" "$work/flood-reply.png" 2>/dev/null || fail "no screenshot during the junk flood"
+flooded_changed=$(pixels_changed "$work/flood-empty.png" "$work/flood-reply.png")
+[ "$flooded_changed" -gt 2000 ] 2>/dev/null ||
+    fail "another host's reply, sent 8 s into a junk flood, was not listed 4 s later ($flooded_changed pixels changed)"
+closed_with "$send_close" "$window" "$flooded" 0 20 "closing the window during the junk flood"
+echo "junk flood: another host's reply listed; closed in $closed_ms ms (without a flood: $quiet_ms ms)"
+kill "$junk" 2>/dev/null || true
 
 # The look follows the Windows version that Wine reports: Windows 10 gets
 # the flat Fusion look, the older ones the native style from the package's
@@ -77,7 +102,6 @@ for version in win10 win7; do
     closed_with "$send_close" "$shown" "$pid" 0 30 "as $version"
 done
 grep -q 'qwindowsvistastyle\.dll' "$work/win7.log" || fail "as win7 the style plugin was not loaded"
-changed=$(compare -metric AE "$work/win10.png" "$work/win7.png" null: 2>&1 || true)
-[ "${changed%% *}" -gt 100 ] 2>/dev/null \
-    || fail "the window looks the same as Windows 10 and as Windows 7 ($changed pixels differ)"
-echo "PASS: quorvel.exe under Wine (screenshot: $screenshot; title $title and picture $picture dark pixels; Windows 10 and 7 looks differ in ${changed%% *} pixels)"
+changed=$(pixels_changed "$work/win10.png" "$work/win7.png")
+[ "$changed" -gt 100 ] 2>/dev/null || fail "the window looks the same as Windows 10 and as Windows 7 ($changed pixels differ)"
+echo "PASS: quorvel.exe under Wine (screenshot: $screenshot; title $title and picture $picture dark pixels; Windows 10 and 7 looks differ in $changed pixels)"

@@ -64,11 +64,23 @@ wait_for_exit() {
 
 # closed_with CLOSER WINDOW PID STATUS SECONDS WHAT: asks WINDOW to close as
 # a window manager would (CLOSER is send_close_request) and fails unless our
-# child PID then ends with exit status STATUS within SECONDS.
+# child PID then ends with exit status STATUS within SECONDS. Sets
+# `closed_ms` to the time from the request to the end, to a tenth of a second.
 closed_with() {
+    local asked
+    asked=$(date +%s%N)
     "$1" "$2"
     wait_for_exit "$3" "$5"
+    closed_ms=$((($(date +%s%N) - asked) / 1000000))
     [ "$status" = "$4" ] || fail "$6: exit status $status, expected $4"
+}
+
+# pixels_changed PICTURE PICTURE: how many pixels differ between two
+# screenshots of the same window.
+pixels_changed() {
+    local compared
+    compared=$(compare -metric AE "$1" "$2" null: 2>&1 || true)
+    echo "${compared%% *}"
 }
 
 # Starts Xvfb with a screen of $1 (WIDTHxHEIGHT) and points DISPLAY at it;

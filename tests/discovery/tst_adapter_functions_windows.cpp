@@ -1,13 +1,17 @@
 // The local address list's rules for results that Wine never gives (and a
-// real system rarely does), through a fake table of adapter functions.
+// real system rarely does), and the list kept between notices of address
+// changes, which Wine never sends, through a fake table of adapter
+// functions.
 
 #include "discovery/os_error.h"
 #include "discovery/windows/adapter_functions.h"
+#include "discovery/windows/address_notices.h"
 
 #include <QTest>
 
 #include <cstring>
 #include <optional>
+#include <thread>
 
 using Texts = std::vector<std::string>;
 using Sizes = std::vector<ULONG>;
@@ -178,18 +182,65 @@ DWORD WINAPI FakeGetUniDirectionalAdapterInfo(PIP_UNIDIRECTIONAL_ADAPTER_ADDRESS
     return NO_ERROR;
 }
 
+// The fake system's notices of address changes: how a registration is
+// answered, and what it was asked and given.
+struct TFakeNotices {
+    DWORD result = NO_ERROR;
+    HANDLE handle = reinterpret_cast<HANDLE>(0x5150);  // null: taken without one, as Wine 8.0 does
+    int registrations = 0;
+    ADDRESS_FAMILY familyAsked = AF_UNSPEC;
+    BOOLEAN initialNoticeAsked = TRUE;
+    PUNICAST_IPADDRESS_CHANGE_CALLBACK callback = nullptr;
+    PVOID context = nullptr;
+    std::vector<HANDLE> cancelled;
+
+    // A change reported as the system does: on a thread of its own.
+    void ReportChange() const
+    {
+        std::thread system([this] { callback(context, nullptr, MibAddInstance); });
+        system.join();
+    }
+};
+
+TFakeNotices* fakeNotices = nullptr;
+
+DWORD WINAPI FakeNotifyUnicastIpAddressChange(ADDRESS_FAMILY family, PUNICAST_IPADDRESS_CHANGE_CALLBACK callback,
+                                              PVOID context, BOOLEAN initialNotice, HANDLE* handle)
+{
+    ++fakeNotices->registrations;
+    fakeNotices->familyAsked = family;
+    fakeNotices->initialNoticeAsked = initialNotice;
+    fakeNotices->callback = callback;
+    fakeNotices->context = context;
+    *handle = fakeNotices->result == NO_ERROR ? fakeNotices->handle : nullptr;
+    return fakeNotices->result;
+}
+
+DWORD WINAPI FakeCancelMibChangeNotify2(HANDLE handle)
+{
+    fakeNotices->cancelled.push_back(handle);
+    return NO_ERROR;
+}
+
 // The fake system in place for one test; every function present.
 class TInstalledFake {
 public:
-    explicit TInstalledFake(TFakeSystem& system)
+    explicit TInstalledFake(TFakeSystem& system, TFakeNotices* notices = nullptr)
     {
         fake = &system;
+        fakeNotices = notices;
         functions.getAdaptersAddresses = &FakeGetAdaptersAddresses;
         functions.getAdaptersInfo = &FakeGetAdaptersInfo;
         functions.getUniDirectionalAdapterInfo = &FakeGetUniDirectionalAdapterInfo;
         functions.receiveOnlyQuery = true;
+        functions.notifyUnicastIpAddressChange = &FakeNotifyUnicastIpAddressChange;
+        functions.cancelMibChangeNotify2 = &FakeCancelMibChangeNotify2;
     }
-    ~TInstalledFake() { fake = nullptr; }
+    ~TInstalledFake()
+    {
+        fake = nullptr;
+        fakeNotices = nullptr;
+    }
 
     TAdapterFunctions functions;
 };
@@ -210,6 +261,10 @@ private slots:
     void olderQuery();
     void olderQueryFailureRaises_data();
     void olderQueryFailureRaises();
+    void listKeptBetweenNoticesAndReadAfterEach();
+    void withoutNoticesEveryUseReads_data();
+    void withoutNoticesEveryUseReads();
+    void failedReadIsNeverServedStale();
 };
 
 void TestAdapterFunctions::walksAdaptersByTheirRules()
@@ -393,6 +448,101 @@ void TestAdapterFunctions::olderQueryFailureRaises()
         // Expected: the failure's number must come through.
         QCOMPARE(error.code().value(), raised);
     }
+}
+
+void TestAdapterFunctions::listKeptBetweenNoticesAndReadAfterEach()
+{
+    TFakeSystem system;
+    system.adapters = {{{{"10.0.0.5"}}}};
+    TFakeNotices notices;
+    TInstalledFake installed(system, &notices);
+    std::vector<std::string> kept;
+    {
+        TAddressNotices watch(installed.functions);
+        QVERIFY(watch.Delivered());
+        QCOMPARE(notices.registrations, 1);
+        QCOMPARE(notices.familyAsked, ADDRESS_FAMILY(AF_INET));
+        QCOMPARE(notices.initialNoticeAsked, BOOLEAN(FALSE));
+        // Read once, then kept while nothing is reported.
+        QCOMPARE(RefreshedAddresses(watch, installed.functions, kept), Texts{"10.0.0.5"});
+        system.adapters.push_back({{{"10.0.0.6"}}});
+        QCOMPARE(RefreshedAddresses(watch, installed.functions, kept), Texts{"10.0.0.5"});
+        QCOMPARE(system.primary.offered.size(), std::size_t{1});
+        // One notice, from the system's thread: the next use reads anew, once.
+        notices.ReportChange();
+        QCOMPARE(RefreshedAddresses(watch, installed.functions, kept), (Texts{"10.0.0.5", "10.0.0.6"}));
+        QCOMPARE(RefreshedAddresses(watch, installed.functions, kept), (Texts{"10.0.0.5", "10.0.0.6"}));
+        QCOMPARE(system.primary.offered.size(), std::size_t{2});
+        QVERIFY(notices.cancelled.empty());
+    }
+    // Gone: the registration is cancelled with the handle it was given.
+    QCOMPARE(notices.cancelled, std::vector<HANDLE>{notices.handle});
+}
+
+void TestAdapterFunctions::withoutNoticesEveryUseReads_data()
+{
+    QTest::addColumn<bool>("notifyMissing");
+    QTest::addColumn<bool>("cancelMissing");
+    QTest::addColumn<ULONG>("result");
+    QTest::addColumn<bool>("withHandle");
+    QTest::newRow("no NotifyUnicastIpAddressChange") << true << false << ULONG(NO_ERROR) << true;
+    QTest::newRow("no CancelMibChangeNotify2") << false << true << ULONG(NO_ERROR) << true;
+    QTest::newRow("refused: 50 not supported") << false << false << ULONG(50) << true;
+    QTest::newRow("refused: 8 no memory") << false << false << ULONG(8) << true;
+    QTest::newRow("taken without a handle (Wine 8.0)") << false << false << ULONG(NO_ERROR) << false;
+}
+
+void TestAdapterFunctions::withoutNoticesEveryUseReads()
+{
+    QFETCH(bool, notifyMissing);
+    QFETCH(bool, cancelMissing);
+    QFETCH(ULONG, result);
+    QFETCH(bool, withHandle);
+    TFakeSystem system;
+    system.adapters = {{{{"10.0.0.5"}}}};
+    TFakeNotices notices;
+    notices.result = result;
+    if (!withHandle)
+        notices.handle = nullptr;
+    TInstalledFake installed(system, &notices);
+    if (notifyMissing)
+        installed.functions.notifyUnicastIpAddressChange = nullptr;
+    if (cancelMissing)
+        installed.functions.cancelMibChangeNotify2 = nullptr;
+    std::vector<std::string> kept;
+    {
+        TAddressNotices watch(installed.functions);
+        QVERIFY(!watch.Delivered());
+        QCOMPARE(RefreshedAddresses(watch, installed.functions, kept), Texts{"10.0.0.5"});
+        system.adapters.push_back({{{"10.0.0.6"}}});
+        QCOMPARE(RefreshedAddresses(watch, installed.functions, kept), (Texts{"10.0.0.5", "10.0.0.6"}));
+        QCOMPARE(RefreshedAddresses(watch, installed.functions, kept), (Texts{"10.0.0.5", "10.0.0.6"}));
+        QCOMPARE(system.primary.offered.size(), std::size_t{3});
+    }
+    // Nothing registered, nothing to cancel: a null handle is never passed on.
+    QVERIFY(notices.cancelled.empty());
+}
+
+void TestAdapterFunctions::failedReadIsNeverServedStale()
+{
+    TFakeSystem system;
+    system.adapters = {{{{"10.0.0.5"}}}};
+    TFakeNotices notices;
+    TInstalledFake installed(system, &notices);
+    TAddressNotices watch(installed.functions);
+    std::vector<std::string> kept;
+    QCOMPARE(RefreshedAddresses(watch, installed.functions, kept), Texts{"10.0.0.5"});
+    system.adapters.push_back({{{"10.0.0.6"}}});
+    notices.ReportChange();
+    // Changed, and the list cannot be read: each use raises rather than
+    // serve the old list, with no further notice.
+    system.primary.result = 87;
+    for (int use = 0; use < 2; ++use)
+        QVERIFY_THROWS_EXCEPTION(TOSError, RefreshedAddresses(watch, installed.functions, kept));
+    system.primary.result = NO_ERROR;
+    QCOMPARE(RefreshedAddresses(watch, installed.functions, kept), (Texts{"10.0.0.5", "10.0.0.6"}));
+    QCOMPARE(RefreshedAddresses(watch, installed.functions, kept), (Texts{"10.0.0.5", "10.0.0.6"}));
+    QCOMPARE(system.primary.offered.size(), std::size_t{4});
 }
 
 QTEST_APPLESS_MAIN(TestAdapterFunctions)

@@ -91,12 +91,6 @@ bool PortIsFree(TAddressFamily family)
     }
 }
 
-Bytes Numbered(std::uint32_t number)
-{
-    return {static_cast<std::uint8_t>(number >> 24), static_cast<std::uint8_t>(number >> 16),
-            static_cast<std::uint8_t>(number >> 8), static_cast<std::uint8_t>(number)};
-}
-
 // The real system, but the readiness wait of the first receiving thread
 // (known by the name it gives itself) fails at once.
 class TFirstWaitFails : public TListenerSystem {

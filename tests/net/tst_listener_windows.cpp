@@ -37,6 +37,17 @@ std::size_t ReplyIndex(const Bytes& data)
     return static_cast<std::size_t>(std::find(replies.begin(), replies.end(), data) - replies.begin());
 }
 
+// What arrived from loopback, in the order it was handed over.
+std::vector<Bytes> BurstArrived(const std::vector<TReceived>& received)
+{
+    std::vector<Bytes> burst;
+    for (const TReceived& item : received) {
+        if (item.peerIP == "127.0.0.1")
+            burst.push_back(item.data);
+    }
+    return burst;
+}
+
 }  // namespace
 
 Q_DECLARE_METATYPE(TAddressFamily)
@@ -48,6 +59,7 @@ private slots:
     void receivesFromTheDeviceNamespace_data();
     void receivesFromTheDeviceNamespace();
     void handsOverEachSendersDatagramsInOrder();
+    void burstIsHandedOverInBatchesWholeAndInOrder();
     void deactivatesUnderAStreamOfDatagrams();
 };
 
@@ -102,6 +114,40 @@ void TestListenerWindows::handsOverEachSendersDatagramsInOrder()
             previous = index;
         }
     }
+}
+
+void TestListenerWindows::burstIsHandedOverInBatchesWholeAndInOrder()
+{
+    // Before the fixture: its listener's deactivation may still hand over.
+    std::vector<std::pair<TAddressFamily, std::size_t>> handOvers;  // family, datagrams
+    std::size_t handedOver = 0;
+    TListenerFixture fixture(Patience);
+    fixture.listener->OnUDPHandOverDone = [&] {
+        handOvers.emplace_back(fixture.received.back().version, fixture.received.size() - handedOver);
+        handedOver = fixture.received.size();
+    };
+    fixture.listener->Activate();
+    // Nothing is handed over while the burst is sent: the receiving thread
+    // blocks in its first hand-over, and the rest of the burst queues up at
+    // the socket, beside the device namespace's stream.
+    constexpr std::uint32_t Burst = 700;
+    TUdpSocket sender(TAddressFamily::IPv4);
+    for (std::uint32_t i = 0; i < Burst; ++i)
+        sender.SendTo(Numbered(i), "127.0.0.1", DiscoveryPort);
+    QVERIFY(fixture.ui.RunUntil([&] { return BurstArrived(fixture.received).size() >= Burst; }));
+
+    // Every datagram waiting went over in as few hand-overs as the batch
+    // allows: one brought a whole batch, none more.
+    std::size_t largest = 0;
+    for (const auto& [family, size] : handOvers) {
+        if (family == TAddressFamily::IPv4)
+            largest = std::max(largest, size);
+    }
+    QCOMPARE(largest, TUdpListenerThread::BatchCapacity);
+    const std::vector<Bytes> burst = BurstArrived(fixture.received);
+    QCOMPARE(burst.size(), std::size_t{Burst});
+    for (std::uint32_t i = 0; i < Burst; ++i)
+        QCOMPARE(burst[i], Numbered(i));
 }
 
 void TestListenerWindows::deactivatesUnderAStreamOfDatagrams()

@@ -1,6 +1,8 @@
 // The Winsock datagram socket: waits woken without closing, readiness of
-// queued datagrams, and the error numbers and texts its failures carry.
+// queued datagrams, every queued datagram taken at once, and the error
+// numbers and texts its failures carry.
 
+#include "discovery/datagram_batch.h"
 #include "discovery/os_error.h"
 #include "discovery/socket_error.h"
 #include "discovery/udp_socket.h"
@@ -8,6 +10,7 @@
 
 #include <QTest>
 
+#include <algorithm>
 #include <future>
 #include <thread>
 
@@ -39,6 +42,7 @@ class TestUdpSocketWindows : public QObject {
 private slots:
     void interruptEndsAWaitAndKeepsThePort();
     void waitReportsEachQueuedDatagram();
+    void receiveWaitingTakesWhatIsQueuedInOrder();
     void errorTextsHaveTheNumberThenOneLine_data();
     void errorTextsHaveTheNumberThenOneLine();
 };
@@ -99,6 +103,51 @@ void TestUdpSocketWindows::waitReportsEachQueuedDatagram()
     sender.SendTo(first, "127.0.0.1", TestPort);
     QCOMPARE(received.wait_for(10s), std::future_status::ready);
     QCOMPARE(received.get(), first.size());
+}
+
+void TestUdpSocketWindows::receiveWaitingTakesWhatIsQueuedInOrder()
+{
+    TUdpSocket receiver(TAddressFamily::IPv4);
+    receiver.SetOption(TSocketOption::ReceiveBufferSize, 1 << 20);
+    receiver.Bind("127.0.0.1", TestPort);
+    TUdpSocket sender(TAddressFamily::IPv4);
+    // 100 datagrams, of lengths that follow their numbers, but the 10th
+    // too long for a slot and the 20th empty.
+    constexpr std::size_t Sent = 100;
+    constexpr std::size_t SlotSize = 64;
+    const auto lengthOf = [](std::size_t i) { return i == 9 ? SlotSize + 1 : i == 19 ? 0 : i % SlotSize + 1; };
+    for (std::size_t i = 0; i < Sent; ++i)
+        sender.SendTo(Bytes(lengthOf(i), static_cast<std::uint8_t>(i)), "127.0.0.1", TestPort);
+
+    QCOMPARE(receiver.WaitReadable(5s), TWaitResult::Readable);
+    TDatagramBatch batch(40, SlotSize);
+    std::vector<std::size_t> batchSizes;
+    std::size_t next = 0;
+    while (const std::size_t taken = receiver.ReceiveWaiting(batch)) {
+        batchSizes.push_back(taken);
+        for (std::size_t slot = 0; slot < taken; ++slot, ++next) {
+            const TReceivedDatagram& datagram = batch.Received(slot);
+            QCOMPARE(datagram.truncated, next == 9);
+            QCOMPARE(datagram.length, std::min(lengthOf(next), SlotSize));
+            QCOMPARE(batch.Data(slot).size(), datagram.length);
+            if (datagram.length > 0)
+                QCOMPARE(batch.Data(slot).front(), static_cast<std::uint8_t>(next));
+            QCOMPARE(datagram.peer.address[0], std::uint8_t(127));
+        }
+    }
+    // Loopback has queued every datagram before the sends return: the
+    // batches are full but the last, and an empty queue ends the taking
+    // instead of a wait for more.
+    QCOMPARE(batchSizes, (std::vector<std::size_t>{40, 40, 20}));
+
+    // The socket is blocking again afterwards: a receive in another thread
+    // waits for the next datagram instead of failing.
+    Bytes buffer(64);
+    auto received = std::async(std::launch::async, [&] { return receiver.Receive(buffer).length; });
+    QCOMPARE(received.wait_for(200ms), std::future_status::timeout);
+    sender.SendTo(Bytes{7, 7}, "127.0.0.1", TestPort);
+    QCOMPARE(received.wait_for(10s), std::future_status::ready);
+    QCOMPARE(received.get(), std::size_t{2});
 }
 
 void TestUdpSocketWindows::errorTextsHaveTheNumberThenOneLine_data()

@@ -5,3 +5,4 @@ quorvel_add_qtest(tst_udp_socket_windows SOURCES tst_udp_socket_windows.cpp LIBS
 quorvel_add_qtest(tst_listener_windows SOURCES tst_listener_windows.cpp LIBS discovery reply_builder test_support LABELS core net)
 quorvel_add_qtest(tst_local_addresses_windows SOURCES tst_local_addresses_windows.cpp LIBS discovery LABELS core net)
 quorvel_add_qtest(tst_scan_windows SOURCES tst_scan_windows.cpp LIBS discovery LABELS core net)
+quorvel_add_qtest(tst_local_address_watch_windows SOURCES tst_local_address_watch_windows.cpp LIBS discovery LABELS core net)

@@ -2,6 +2,12 @@
 
 #include <algorithm>
 
+std::vector<std::uint8_t> Numbered(std::uint32_t number)
+{
+    return {static_cast<std::uint8_t>(number >> 24), static_cast<std::uint8_t>(number >> 16),
+            static_cast<std::uint8_t>(number >> 8), static_cast<std::uint8_t>(number)};
+}
+
 TListenerFixture::TListenerFixture(std::chrono::milliseconds patience, TListenerSystem& system) : ui(patience)
 {
     listener.emplace(ui.HandOver(), "IdUDPServer1", system);

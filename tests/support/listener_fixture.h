@@ -19,6 +19,10 @@ struct TReceived {
     std::string threadName;
 };
 
+// Datagram `number` of a numbered burst: the number's four bytes, most
+// significant first.
+std::vector<std::uint8_t> Numbered(std::uint32_t number);
+
 // A listener on the wildcard addresses that records what its handler is
 // given, with the test's main thread as its user-interface thread.
 // Anything else a replaced handler uses must be declared before the fixture:

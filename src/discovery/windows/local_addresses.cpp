@@ -11,38 +11,11 @@
 #include <cstdint>
 #include <vector>
 
-// The adapter functions of iphlpapi.dll are looked up at run time; a missing
-// library or function answers ERROR_NOT_SUPPORTED, as an old system would.
-
 namespace {
 
 constexpr ULONG InitialBufferSize = 15360;
 constexpr ULONG SkipAllButUnicast = GAA_FLAG_SKIP_ANYCAST | GAA_FLAG_SKIP_MULTICAST | GAA_FLAG_SKIP_DNS_SERVER |
                                     GAA_FLAG_SKIP_FRIENDLY_NAME;  // 0x2E
-
-class TIpHelperLibrary {
-public:
-    TIpHelperLibrary() : module_(::LoadLibraryW(L"iphlpapi.dll")) {}
-    ~TIpHelperLibrary()
-    {
-        if (module_)
-            ::FreeLibrary(module_);
-    }
-    TIpHelperLibrary(const TIpHelperLibrary&) = delete;
-    TIpHelperLibrary& operator=(const TIpHelperLibrary&) = delete;
-
-    template <class Function>
-    void Find(Function*& function, const char* name) const
-    {
-        // Through the generic function pointer type, which every function
-        // pointer may be cast to and back without a warning.
-        function = module_ ? reinterpret_cast<Function*>(reinterpret_cast<void (*)()>(::GetProcAddress(module_, name)))
-                           : nullptr;
-    }
-
-private:
-    HMODULE module_;
-};
 
 // A query's buffer, 8-byte aligned for the records the system writes into it.
 class TQueryBuffer {
@@ -173,13 +146,37 @@ std::vector<std::string> LocalAddressesFrom(const TAdapterFunctions& functions)
     }
 }
 
+namespace {
+
+template <class Function>
+void Find(HMODULE module, Function*& function, const char* name)
+{
+    // Through the generic function pointer type, which every function
+    // pointer may be cast to and back without a warning.
+    function = module ? reinterpret_cast<Function*>(reinterpret_cast<void (*)()>(::GetProcAddress(module, name)))
+                      : nullptr;
+}
+
+}  // namespace
+
+TIpHelperLibrary::TIpHelperLibrary() : module_(::LoadLibraryW(L"iphlpapi.dll"))
+{
+    Find(module_, functions_.getAdaptersAddresses, "GetAdaptersAddresses");
+    Find(module_, functions_.getAdaptersInfo, "GetAdaptersInfo");
+    Find(module_, functions_.getUniDirectionalAdapterInfo, "GetUniDirectionalAdapterInfo");
+    functions_.receiveOnlyQuery = ::IsWindowsXPOrGreater();
+    Find(module_, functions_.notifyUnicastIpAddressChange, "NotifyUnicastIpAddressChange");
+    Find(module_, functions_.cancelMibChangeNotify2, "CancelMibChangeNotify2");
+}
+
+TIpHelperLibrary::~TIpHelperLibrary()
+{
+    if (module_)
+        ::FreeLibrary(module_);
+}
+
 std::vector<std::string> LocalAddresses()
 {
     const TIpHelperLibrary library;
-    TAdapterFunctions functions;
-    library.Find(functions.getAdaptersAddresses, "GetAdaptersAddresses");
-    library.Find(functions.getAdaptersInfo, "GetAdaptersInfo");
-    library.Find(functions.getUniDirectionalAdapterInfo, "GetUniDirectionalAdapterInfo");
-    functions.receiveOnlyQuery = ::IsWindowsXPOrGreater();
-    return LocalAddressesFrom(functions);
+    return LocalAddressesFrom(library.Functions());
 }

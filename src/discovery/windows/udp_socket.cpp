@@ -1,5 +1,6 @@
 #include "discovery/udp_socket.h"
 
+#include "discovery/datagram_batch.h"
 #include "discovery/socket_error.h"
 #include "discovery/socket_address.h"
 
@@ -75,6 +76,55 @@ private:
     WSAEVENT event_;
     bool armed_ = false;
 };
+
+// Non-blocking for as long as it lives, so that a receive answers
+// WSAEWOULDBLOCK instead of waiting when nothing is queued; blocking again
+// afterwards, as every other call on the socket expects.
+class TNonBlocking {
+public:
+    explicit TNonBlocking(SOCKET socket) : socket_(socket)
+    {
+        u_long nonBlocking = 1;
+        set_ = ::ioctlsocket(socket_, FIONBIO, &nonBlocking) == 0;
+    }
+    ~TNonBlocking()
+    {
+        u_long nonBlocking = 0;
+        if (set_)
+            ::ioctlsocket(socket_, FIONBIO, &nonBlocking);
+    }
+    TNonBlocking(const TNonBlocking&) = delete;
+    TNonBlocking& operator=(const TNonBlocking&) = delete;
+
+    bool Set() const { return set_; }
+
+private:
+    SOCKET socket_;
+    bool set_ = false;
+};
+
+// One datagram into `buffer`: 0 with `datagram` filled, or Winsock's error.
+int ReceiveFrom(SOCKET socket, std::span<std::uint8_t> buffer, TReceivedDatagram& datagram)
+{
+    sockaddr_storage sender{};
+    int senderLength = sizeof sender;
+    const int received = ::recvfrom(socket, reinterpret_cast<char*>(buffer.data()), static_cast<int>(buffer.size()),
+                                    0, reinterpret_cast<sockaddr*>(&sender), &senderLength);
+    if (received == SOCKET_ERROR) {
+        // Winsock reports a datagram longer than the buffer as WSAEMSGSIZE,
+        // with the buffer filled and the rest of the datagram discarded.
+        const int error = ::WSAGetLastError();
+        if (error != WSAEMSGSIZE)
+            return error;
+        datagram.length = buffer.size();
+        datagram.truncated = true;
+    } else {
+        datagram.length = static_cast<std::size_t>(received);
+        datagram.truncated = false;
+    }
+    datagram.peer = PeerOf(sender);
+    return 0;
+}
 
 }  // namespace
 
@@ -174,24 +224,35 @@ TWaitResult TUdpSocket::WaitReadable(std::chrono::milliseconds timeout)
 
 TReceivedDatagram TUdpSocket::Receive(std::span<std::uint8_t> buffer)
 {
-    sockaddr_storage sender{};
-    int senderLength = sizeof sender;
     TReceivedDatagram datagram;
-    const int received = ::recvfrom(Native(Handle()), reinterpret_cast<char*>(buffer.data()),
-                                    static_cast<int>(buffer.size()), 0, reinterpret_cast<sockaddr*>(&sender),
-                                    &senderLength);
-    if (received == SOCKET_ERROR) {
-        // Winsock reports a datagram longer than the buffer as WSAEMSGSIZE,
-        // with the buffer filled and the rest of the datagram discarded.
-        if (::WSAGetLastError() != WSAEMSGSIZE)
-            RaiseLastError();
-        datagram.length = buffer.size();
-        datagram.truncated = true;
-    } else {
-        datagram.length = static_cast<std::size_t>(received);
-    }
-    datagram.peer = PeerOf(sender);
+    if (const int error = ReceiveFrom(Native(Handle()), buffer, datagram))
+        throw TSocketError(error);
     return datagram;
+}
+
+// Winsock has no batch receive: the datagrams are taken one call each, with
+// the socket non-blocking, until none is left or the batch is full. A wait
+// that reported the socket readable has left it blocking again.
+std::size_t TUdpSocket::ReceiveWaiting(TDatagramBatch& batch)
+{
+    const SOCKET socket = Native(Handle());
+    const TNonBlocking nonBlocking(socket);
+    if (!nonBlocking.Set())
+        RaiseLastError();
+    std::size_t taken = 0;
+    while (taken < batch.Capacity()) {
+        const int error = ReceiveFrom(socket, batch.Slot(taken), batch.Received(taken));
+        if (error == 0) {
+            ++taken;
+            continue;
+        }
+        // What was taken goes to the caller; a lasting failure comes again
+        // with the next call's first receive, which raises it.
+        if (error == WSAEWOULDBLOCK || taken > 0)
+            break;
+        throw TSocketError(error);
+    }
+    return taken;
 }
 
 void TUdpSocket::ShutdownAndClose() noexcept
