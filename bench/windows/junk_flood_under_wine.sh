@@ -71,7 +71,7 @@ for loop in blocking drain; do
     if [ "$taken" -gt "$best" ]; then best=$taken best_loop=$loop; fi
 done
 
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", b > 0 ? a / b : 0 }'; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }'; }
 echo "junk (a wrong start mark) at port 7080 from one sender, under Wine, per second over ${measured} s:"
 printf '  %-44s %8s /s taken in and dropped (ratio %s), %8s /s lost at the full socket buffer\n' \
     "quorvel.exe (the window's path)" "$window_taken" "$(ratio "$window_taken" "$best")" "$window_lost"

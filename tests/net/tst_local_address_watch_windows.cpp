@@ -9,10 +9,11 @@
 #include "discovery/windows/address_notices.h"
 #include "wine_lab_windows.h"
 
-#include <QProcess>
+#include <QFile>
 #include <QTest>
 
 #include <chrono>
+#include <string>
 #include <thread>
 
 using TAddresses = std::vector<std::string>;
@@ -20,16 +21,33 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// Wine starts Linux programs too: `ip` changes the namespace this test runs
-// in, as an administrator would change the machine's addresses. Answers
-// what went wrong, empty when nothing did.
-QString Ip(const QString& command)
+// Runs `ip` with each of `commands` in turn, in the namespace this test
+// runs in, as an administrator would change the machine's addresses;
+// answers what went wrong, empty when nothing did. Wine starts a Linux
+// program given its Linux path, but hands back no process to wait for or
+// take a status from, so a shell leaves the status in a file (under /tmp,
+// which Wine shows as Z:\tmp) and the test waits for that file.
+QString Ip(const QStringList& commands)
 {
-    QProcess ip;
-    ip.start("/usr/sbin/ip", command.split(u' '));
-    if (!ip.waitForFinished(10000) || ip.exitStatus() != QProcess::NormalExit || ip.exitCode() != 0)
-        return "ip " + command + ": " + ip.readAllStandardError() + ip.errorString();
-    return {};
+    static int runs = 0;
+    const QString status = QStringLiteral("/tmp/quorvel-ip-%1-%2").arg(::GetCurrentProcessId()).arg(++runs);
+    std::wstring line = QStringLiteral("/bin/sh -c \"{ /usr/sbin/ip %1; } >/dev/null 2>&1; echo $? >%2.part; mv %2.part %2\"")
+                            .arg(commands.join(" && /usr/sbin/ip "), status)
+                            .toStdWString();
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return "ip " + commands.join(", ") + ": not started, error " + QString::number(::GetLastError());
+    QFile result("Z:" + status);
+    const auto patience = std::chrono::steady_clock::now() + 10s;
+    while (!result.exists() && std::chrono::steady_clock::now() < patience)
+        std::this_thread::sleep_for(10ms);
+    if (!result.open(QIODevice::ReadOnly))
+        return "ip " + commands.join(", ") + ": no status within 10 s";
+    const QByteArray code = result.readAll().trimmed();
+    result.remove();
+    return code == "0" ? QString() : "ip " + commands.join(", ") + ": exit status " + code;
 }
 
 // Whether the system registers notices of address changes (no registration
@@ -46,8 +64,8 @@ public:
     ~TRowCleanup()
     {
         // Either may be gone already; what is left goes.
-        Ip("link del qw0");
-        Ip("addr del 10.88.0.1/32 dev lo");
+        Ip({"link del qw0"});
+        Ip({"addr del 10.88.0.1/32 dev lo"});
     }
 };
 
@@ -97,21 +115,13 @@ void TestLocalAddressWatchWindows::nextUseSeesTheChange()
     TAddresses withRow = lab;
     withRow.push_back("10.88.0.1");
     const TRowCleanup cleanup;
-    const auto run = [](const QStringList& commands) {
-        for (const QString& command : commands) {
-            const QString failure = Ip(command);
-            QVERIFY2(failure.isEmpty(), qPrintable(failure));
-        }
-    };
-    run(setup);
-    if (QTest::currentTestFailed())
-        return;
+    QString failure = Ip(setup);
+    QVERIFY2(failure.isEmpty(), qPrintable(failure));
     TLocalAddressWatch watch;
     QCOMPARE(watch.Current(), listedBefore ? withRow : lab);
     QCOMPARE(watch.Current(), listedBefore ? withRow : lab);
-    run(change);
-    if (QTest::currentTestFailed())
-        return;
+    failure = Ip(change);
+    QVERIFY2(failure.isEmpty(), qPrintable(failure));
     // With notices, the list may be read anew only once the system's notice
     // has come; without them, at the very next use.
     const auto patience = std::chrono::steady_clock::now() + (SystemDeliversNotices() ? 5s : 0s);
