@@ -161,6 +161,10 @@ constexpr auto JunkMeasured = 3s;
 struct TJunkRates {
     double taken = 0;       // taken in by the receiver (and dropped by it)
     double overflowed = 0;  // dropped by the kernel at the full socket buffer
+
+    // The share of what arrived that was taken in rather than lost: it does
+    // not depend on the sender's pace, which varies between runs.
+    double Share() const { return taken + overflowed > 0 ? taken / (taken + overflowed) : 0.0; }
 };
 
 // The UDP counters over JunkMeasured while `receive(until)` keeps a receiver going.
@@ -182,16 +186,12 @@ std::unique_ptr<QProcess> StartJunkFlood(const TListenerBenchLab& lab)
                                "--timeout", QString::number(FloodSeconds)});
 }
 
-// The rates, the ratio of what was taken in to the reference's, and the
-// share of what arrived that was taken in rather than lost (the sender's
-// pace varies between runs; this share does not depend on it).
 void PrintJunkRates(const char* what, const TJunkRates& rates, double reference)
 {
-    const double arrived = rates.taken + rates.overflowed;
     std::printf("  %-34s %8.0f /s taken in and dropped (ratio %.2f), %8.0f /s lost at the full socket buffer"
                 " (%.0f %% of what arrived taken in)\n",
                 what, rates.taken, reference > 0 ? rates.taken / reference : 0.0, rates.overflowed,
-                arrived > 0 ? 100 * rates.taken / arrived : 0.0);
+                100 * rates.Share());
 }
 
 // The window's path under the junk flood, then the batch receive loop under
@@ -243,8 +243,10 @@ void JunkFlood(const TListenerBenchLab& lab)
     }
     PrintJunkRates("the window's path", window, fastest.taken);
     PrintJunkRates("batch receive loop (recvmmsg)", fastest, fastest.taken);
-    std::printf("junk dropped per second, window / batch receive loop: %.2f (aim: 1.0)\n",
-                fastest.taken > 0 ? window.taken / fastest.taken : 0.0);
+    std::printf("junk dropped per second, window / batch receive loop: %.2f; share of what arrived: %.2f"
+                " (aim: 1.0)\n",
+                fastest.taken > 0 ? window.taken / fastest.taken : 0.0,
+                fastest.Share() > 0 ? window.Share() / fastest.Share() : 0.0);
 }
 
 }  // namespace

@@ -72,11 +72,18 @@ for loop in blocking drain; do
 done
 
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }'; }
+# The share of what arrived that was taken in rather than lost: it does not
+# depend on the sender's pace, which varies between runs.
+share() { awk -v taken="$1" -v lost="$2" 'BEGIN { printf "%.4f", (taken + lost > 0 ? taken / (taken + lost) : 0) }'; }
 echo "junk (a wrong start mark) at port 7080 from one sender, under Wine, per second over ${measured} s:"
-printf '  %-44s %8s /s taken in and dropped (ratio %s), %8s /s lost at the full socket buffer\n' \
-    "quorvel.exe (the window's path)" "$window_taken" "$(ratio "$window_taken" "$best")" "$window_lost"
+row() {
+    printf '  %-34s %8s /s taken in (ratio %s), %8s /s lost at the full socket buffer (%s %% of what arrived taken in)\n' \
+        "$1" "$2" "$(ratio "$2" "$best")" "$3" "$(awk -v s="$(share "$2" "$3")" 'BEGIN { printf "%.1f", 100 * s }')"
+}
+row "quorvel.exe (the window's path)" "$window_taken" "$window_lost"
 for loop in blocking drain; do
-    printf '  %-44s %8s /s taken in (ratio %s), %8s /s lost at the full socket buffer\n' \
-        "Winsock loop: $loop" "${loop_taken[$loop]}" "$(ratio "${loop_taken[$loop]}" "$best")" "${loop_lost[$loop]}"
+    row "Winsock loop: $loop" "${loop_taken[$loop]}" "${loop_lost[$loop]}"
 done
-echo "junk dropped per second, quorvel.exe / the fastest Winsock loop ($best_loop): $(ratio "$window_taken" "$best") (aim: 1.0)"
+echo "junk dropped per second, quorvel.exe / the fastest Winsock loop ($best_loop): $(ratio "$window_taken" "$best");" \
+    "share of what arrived: $(ratio "$(share "$window_taken" "$window_lost")" \
+    "$(share "${loop_taken[$best_loop]}" "${loop_lost[$best_loop]}")") (aim: 1.0)"

@@ -77,7 +77,8 @@ pids+=($flooded)
 window=$(window_shown 90 '^Quorvel$') || fail "no window before the junk flood"
 sleep 2  # the first paint
 import -window "$window" "$work/flood-empty.png" 2>/dev/null || fail "no screenshot"
-ip netns exec "$devices" "$sim" --kind malformed --send-to 10.77.0.1 --count 0 --timeout 60 >"$work/junk.log" 2>&1 &
+ip netns exec "$devices" "$sim" --kind malformed --send-to 10.77.0.1 --count 0 --timeout 60 \
+    >"$work/junk.log" 2>&1 &
 junk=$!
 pids+=($junk)
 sleep 8
@@ -89,7 +90,7 @@ flooded_changed=$(pixels_changed "$work/flood-empty.png" "$work/flood-reply.png"
 [ "$flooded_changed" -gt 2000 ] 2>/dev/null ||
     fail "another host's replies, sent from 8 s into a junk flood for 2 s, were not listed 2 s later ($flooded_changed pixels changed)"
 closed_with "$send_close" "$window" "$flooded" 0 20 "closing the window during the junk flood"
-echo "junk flood: another host's reply listed; closed in $closed_ms ms (without a flood: $quiet_ms ms)"
+echo "junk flood: another host's reply listed ($flooded_changed pixels changed); closed in $closed_ms ms (without a flood: $quiet_ms ms)"
 kill "$junk" 2>/dev/null || true
 
 # The look follows the Windows version that Wine reports: Windows 10 gets
