@@ -527,7 +527,7 @@ void TestMainWindow::repliesHandedOverWhileTheWindowIsDestroyedAreDropped()
 // and a click empties the list so that replies are listed again.
 void TestMainWindow::fullListTakesNoMoreUntilAClickEmptiesIt()
 {
-    constexpr std::size_t Bound = TDeviceList::MaxEntries;
+    constexpr std::size_t Bound = TDeviceListModel::MaxEntries;
     // Sent in rounds that the socket's buffer holds, each listed before the
     // next is sent: none is lost, so the count tells which reply is which.
     constexpr std::size_t Round = 200;

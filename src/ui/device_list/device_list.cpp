@@ -72,18 +72,16 @@ TDeviceList::TDeviceList(QWidget* parent)
 }
 
 // The values are complete before the row appears: nothing can observe an
-// entry between its placing and its values.
+// entry between its placing and its values. The model drops an entry
+// beyond its bound.
 void TDeviceList::AddDeviceEntry(const TDeviceSummary& summary)
 {
-    if (!IsFull())
-        entries_->AppendEntry(ValuesOf(summary, recentLines_));
+    entries_->AppendEntry(ValuesOf(summary, recentLines_));
 }
 
 void TDeviceList::AddDeviceEntry(const TDecodedReply& reply, const std::string& sender,
                                  const std::vector<std::string>& ownAddresses)
 {
-    if (IsFull())
-        return;
     TStyleData values = ValuesOf(reply.summary, recentLines_);
     // The reported address is the nr_ip line's text: one shared string.
     TDeviceFacts facts{recentLines_[0].Of(*reply.summary.nr_ip), reply.facts.httpEnabled, reply.facts.httpPort,
@@ -100,11 +98,6 @@ void TDeviceList::HoldAppends()
 void TDeviceList::ReleaseAppends()
 {
     entries_->ReleaseAppends();
-}
-
-bool TDeviceList::IsFull() const
-{
-    return entries_->EntryCount() >= MaxEntries;
 }
 
 void TDeviceList::Clear()

@@ -25,14 +25,8 @@ class TDeviceList : public QListView {
 public:
     explicit TDeviceList(QWidget* parent = nullptr);
 
-    // The most entries the list holds. Far above what answers on one
-    // network (a /16 holds 65,534 hosts), it bounds what a flood of replies
-    // (a switching loop, a broken or hostile device) can make the program
-    // keep: once the list is full, appending does nothing until Clear().
-    static constexpr std::size_t MaxEntries = 100'000;
-
     // Appends one entry at the end without scrolling or changing the
-    // selection; each present field replaces the default "Text" of the line
+    // selection, unless the list is full (TDeviceListModel::MaxEntries); each present field replaces the default "Text" of the line
     // of the same name (an empty one blanks it), an absent one leaves it.
     void AddDeviceEntry(const TDeviceSummary& summary);
     // The same for a device's reply received from `sender`, keeping the
@@ -43,12 +37,11 @@ public:
     // Appends wait from now on, and become rows together at ReleaseAppends().
     void HoldAppends();
     void ReleaseAppends();
-    bool IsFull() const;
     // Removes every entry; nothing is selected afterwards.
     void Clear();
 
     // The entries, for reading back what they show and the devices' facts
-    // (copying, tests).
+    // (copying, tests), and whether the list is full.
     const TDeviceListModel& Entries() const;
 
 protected:

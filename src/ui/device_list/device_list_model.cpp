@@ -55,6 +55,8 @@ Qt::ItemFlags TDeviceListModel::flags(const QModelIndex& index) const
 
 void TDeviceListModel::AppendEntry(TStyleData values, std::optional<TDeviceFacts> facts)
 {
+    if (IsFull())
+        return;
     entries_.push_back({std::move(values), std::move(facts)});
     if (!holding_)
         ReleaseAppends();

@@ -201,7 +201,7 @@ void TfmMain::IdUDPServer1UDPRead(TUdpListenerThread&, std::span<const std::uint
 {
     // During shutdown the list is gone before the listener: drop the reply.
     // A full list takes no more until the next scan empties it.
-    if (!ListBox1 || ListBox1->IsFull())
+    if (!ListBox1 || ListBox1->Entries().IsFull())
         return;
     // The cheapest test first: what a busy port brings is mostly no reply at
     // all, and the acceptance test drops it without a look at the address
@@ -230,7 +230,7 @@ void TfmMain::IdUDPServer1HandOverDone()
     ListBox1->ReleaseAppends();
     // Replies that could only be dropped are dropped on the receiving
     // threads until a click empties the list, sparing this thread a flood.
-    if (ListBox1->IsFull())
+    if (ListBox1->Entries().IsFull())
         IdUDPServer1->SetDiscarding(true);
 }
 
