@@ -16,7 +16,7 @@
 #include "ui/main_window/main_window_run.h"
 #include "ui/main_window/panel.h"
 #include "ui/main_window/scroll_content.h"
-#include "ui/platform/type_name.h"
+#include "ui/main_window/type_name.h"
 #include "window_entries.h"
 
 #include <QApplication>
