@@ -2,6 +2,7 @@
 
 #include "discovery/device_summary.h"
 #include "ui/device_list/device_facts.h"
+#include "ui/device_list/entry_template.h"
 #include "ui/device_list/recent_text.h"
 
 #include <QBasicTimer>
@@ -14,6 +15,10 @@
 #include <vector>
 
 class TDeviceListModel;
+
+// The summary's field that a text element of an entry shows: nr_ip's for
+// NrIp, info1's for Info1, and so on; none for a picture element.
+std::optional<std::string> TDeviceSummary::*ShownField(CustomItem::Element element);
 
 // The device list ListBox1: one 128-high entry per accepted reply, drawn from
 // the entry template CustomItem, in the order of appending. Single selection;
@@ -60,7 +65,7 @@ private:
     bool PictureTakesPress(QMouseEvent* event);
 
     TDeviceListModel* entries_;  // owned by this view as its QObject child
-    std::array<TRecentText, 6> recentLines_;  // nr_ip to info5
+    std::array<TRecentText, CustomItem::TextElements.size()> recentLines_;  // one per text element, in their order
     TRecentText recentSender_;
     bool pictureHasPointer_ = false;  // a press on a device picture owns the gesture until release
     int wheelRemainder_ = 0;  // eighths of a degree times ItemHeight, not yet scrolled

@@ -60,6 +60,10 @@ public:
     // The texts of the six text elements, nr_ip first: a value that was set
     // (even an empty one), else the template's default text "Text".
     QStringList DisplayedLines(int row) const;
+    // Those lines as one text, each as the entry draws it (control
+    // characters as their marks): what copying takes and a screen reader
+    // reads.
+    QString ShownLines(int row) const;
     // A named value by name, letter case not significant; none if never set.
     std::optional<QString> NamedValue(int row, QAnyStringView name) const;
 

@@ -10,7 +10,6 @@
 #include "ui/device_list/device_list.h"
 #include "ui/device_list/device_list_model.h"
 #include "ui/device_list/device_page.h"
-#include "ui/device_list/entry_template.h"
 #include "ui/main_window/error_texts.h"
 #include "ui/main_window/panel.h"
 #include "ui/main_window/scroll_content.h"
@@ -249,10 +248,7 @@ void TfmMain::CopySelectedEntry()
     if (!ListBox1->selectionModel()->isSelected(selected))
         return;
     // What the entry shows: control characters as their marks, never raw.
-    QStringList lines = ListBox1->Entries().DisplayedLines(selected.row());
-    for (QString& line : lines)
-        line = ShownText(line);
-    QApplication::clipboard()->setText(lines.join(u'\n'));
+    QApplication::clipboard()->setText(ListBox1->Entries().ShownLines(selected.row()));
 }
 
 void TfmMain::OpenDevicePage(const QModelIndex& entry)
