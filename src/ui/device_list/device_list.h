@@ -9,7 +9,6 @@
 #include <QListView>
 
 #include <array>
-#include <cstddef>
 #include <optional>
 #include <string>
 #include <vector>
@@ -31,8 +30,9 @@ public:
     explicit TDeviceList(QWidget* parent = nullptr);
 
     // Appends one entry at the end without scrolling or changing the
-    // selection, unless the list is full (TDeviceListModel::MaxEntries); each present field replaces the default "Text" of the line
-    // of the same name (an empty one blanks it), an absent one leaves it.
+    // selection, unless the list is full (TDeviceListModel::MaxEntries);
+    // each present field replaces the default "Text" of the line of the
+    // same name (an empty one blanks it), an absent one leaves it.
     void AddDeviceEntry(const TDeviceSummary& summary);
     // The same for a device's reply received from `sender`, keeping the
     // device's facts beside the lines (the double-click opens the device's
