@@ -91,7 +91,7 @@ void RepaintAndClick(const char* when, TfmMain& window)
 
 bool Full(const TfmMain& window)
 {
-    return Listed(window) == TDeviceList::MaxEntries;
+    return window.ListBox1->Entries().IsFull();
 }
 
 // One flood from the simulator started with `devices` (its device options).
@@ -124,7 +124,7 @@ void Flood(const TListenerBenchLab& lab, const char* what, const QStringList& de
     }
     const std::chrono::duration<double> filling = TBenchClock::now() - emptied;
     std::printf("  replies listed before the bound: %.0f /s (%zu in %.3f s)\n",
-                double(TDeviceList::MaxEntries) / filling.count(), TDeviceList::MaxEntries, filling.count());
+                double(TDeviceListModel::MaxEntries) / filling.count(), TDeviceListModel::MaxEntries, filling.count());
     const double full = noteMemory();
 
     ProcessEventsUntil([] { return false; }, Patience);  // the flood goes on against the full list
@@ -148,7 +148,7 @@ void Flood(const TListenerBenchLab& lab, const char* what, const QStringList& de
     flood->waitForFinished();
     std::printf("  resident memory: %.1f MB empty, %.1f MB with the list full (%.0f bytes per entry),"
                 " %.1f MB at the end of the flood, %.1f MB at most (aim: under 256 MB)\n",
-                empty, full, (full - empty) * 1024 * 1024 / double(TDeviceList::MaxEntries), end, peak);
+                empty, full, (full - empty) * 1024 * 1024 / double(TDeviceListModel::MaxEntries), end, peak);
     // What the window freed goes back to the system, so that the next
     // flood's figures start from the same memory.
     malloc_trim(0);
@@ -258,7 +258,7 @@ int main(int argc, char** argv)
     QApplication application(argc, argv);
     TListenerBenchLab lab;
     std::printf("a host floods the window with valid replies as fast as it can; the list holds at most %zu\n",
-                TDeviceList::MaxEntries);
+                TDeviceListModel::MaxEntries);
     // Two devices whose every field differs, taking turns: no line of an
     // entry is the same as the one before, so none is shared (the most
     // memory per entry).

@@ -18,7 +18,7 @@ void THandOver::Call(const std::function<void()>& call)
         queue_.push_back(&pending);
     }
     uiWake_.notify_all();
-    waker_.WakeUiThread();
+    waker_.Wake();
 
     std::unique_lock lock(mutex_);
     callDone_.wait(lock, [&] { return pending.done.load(); });
@@ -66,7 +66,7 @@ void THandOver::DrainUntil(const std::function<bool()>& ended)
     }
 }
 
-void THandOver::NotifyUiThread()
+void THandOver::WakeDrain()
 {
     // Taking the lock orders this notification after a DrainUntil that has
     // just found `ended` false, so the wake-up cannot fall between its test

@@ -15,7 +15,7 @@
 // the queued calls itself.
 class TUiThreadWaker {
 public:
-    virtual void WakeUiThread() = 0;
+    virtual void Wake() = 0;
 
 protected:
     ~TUiThreadWaker() = default;
@@ -59,9 +59,9 @@ public:
     // must be cheap and take no lock of its own (an atomic flag).
     void DrainUntil(const std::function<bool()>& ended);
 
-    // Any thread: makes a DrainUntil on the UI thread ask `ended` again now,
-    // e.g. when a receiving thread is about to end.
-    void NotifyUiThread();
+    // Any thread: wakes a DrainUntil on the UI thread to ask `ended` again
+    // now, e.g. when a receiving thread is about to end.
+    void WakeDrain();
 
 private:
     struct TPendingCall {

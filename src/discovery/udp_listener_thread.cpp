@@ -67,7 +67,7 @@ void TUdpListenerThread::Run()
             ReceiveAndHandOver();
     }
     ended_ = true;
-    handOver_.NotifyUiThread();
+    handOver_.WakeDrain();
 }
 
 void TUdpListenerThread::ReceiveAndHandOver()

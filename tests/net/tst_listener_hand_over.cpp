@@ -20,7 +20,7 @@ public:
     }
 
 private:
-    void WakeUiThread() override
+    void Wake() override
     {
         {
             std::lock_guard lock(mutex_);
@@ -100,7 +100,7 @@ void TestHandOver::drainUntilRunsCallsUntilTheThreadEnds()
         for (int i = 0; i < 50; ++i)
             handOver.Call([&] { ++calls; });
         ended = true;
-        handOver.NotifyUiThread();
+        handOver.WakeDrain();
     });
     handOver.DrainUntil([&] { return ended.load(); });
     receiving.join();
@@ -127,7 +127,7 @@ void TestHandOver::drainWhileArrivingTakesABurstWithinItsBudget()
         for (int i = 0; i < 20; ++i)
             handOver.Call([&] { ++calls; });
         ended = true;
-        handOver.NotifyUiThread();
+        handOver.WakeDrain();
     });
     waker.WaitForWakeUps(1);
     // A generous linger: the next call of the burst comes within microseconds.

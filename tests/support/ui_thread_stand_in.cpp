@@ -22,7 +22,7 @@ bool TUiThreadStandIn::WaitForWakeUp(std::chrono::milliseconds limit)
     return woken;
 }
 
-void TUiThreadStandIn::WakeUiThread()
+void TUiThreadStandIn::Wake()
 {
     {
         std::lock_guard lock(mutex_);

@@ -24,7 +24,7 @@ public:
     bool WaitForWakeUp(std::chrono::milliseconds limit);
 
 private:
-    void WakeUiThread() override;
+    void Wake() override;
 
     std::chrono::milliseconds patience_;
     std::mutex mutex_;

@@ -131,6 +131,7 @@ private slots:
     void clickSelectsExceptOnDevicePicture();
     void arrowKeysMoveSelection();
     void clearEmptiesAndSelectsNothing();
+    void fullListTakesNoMoreUntilCleared();
 
     void textIsDrawnLiterally_data();
     void textIsDrawnLiterally();
@@ -397,6 +398,31 @@ void TestDeviceList::clearEmptiesAndSelectsNothing()
     QCOMPARE(list->Entries().rowCount(), 1);
     QCOMPARE(list->visualRect(list->Entries().index(0)).top(), 0);
     QCOMPARE(SelectedRow(*list), -1);
+}
+
+// The bound holds whichever way an entry comes, the sample's way included:
+// the entry that fills the list is kept, the next ones are not, and a
+// cleared list takes entries again.
+void TestDeviceList::fullListTakesNoMoreUntilCleared()
+{
+    TDeviceList list;
+    list.HoldAppends();  // one insertion for the lot, as a burst of replies makes
+    for (std::size_t i = 1; i < TDeviceListModel::MaxEntries; ++i)
+        list.AddDeviceEntry(FullSummary("10.0.0.1"));
+    list.AddDeviceEntry(FullSummary("10.0.0.2"));
+    list.AddDeviceEntry(FullSummary("10.0.0.3"));
+    list.ReleaseAppends();
+    list.AddDeviceEntry(SampleSummary());
+    const int bound = int(TDeviceListModel::MaxEntries);
+    QCOMPARE(list.Entries().rowCount(), bound);
+    QVERIFY(list.Entries().IsFull());
+    QCOMPARE(list.Entries().DisplayedLines(bound - 1)[0], QStringLiteral("10.0.0.2"));
+
+    list.Clear();
+    QVERIFY(!list.Entries().IsFull());
+    list.AddDeviceEntry(FullSummary("10.0.0.4"));
+    QCOMPARE(list.Entries().rowCount(), 1);
+    QCOMPARE(list.Entries().DisplayedLines(0)[0], QStringLiteral("10.0.0.4"));
 }
 
 void TestDeviceList::textIsDrawnLiterally_data()

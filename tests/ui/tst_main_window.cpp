@@ -16,7 +16,7 @@
 #include "ui/main_window/main_window_run.h"
 #include "ui/main_window/panel.h"
 #include "ui/main_window/scroll_content.h"
-#include "ui/platform/type_name.h"
+#include "ui/main_window/type_name.h"
 #include "window_entries.h"
 
 #include <QApplication>
@@ -408,13 +408,13 @@ void TestMainWindow::hoverSwitchesTheWarp()
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     const QImage plain = window.Image1->grab().toImage();
-    QVERIFY(!window.WrapEffect1.Enabled);
+    QVERIFY(!window.WarpEffect1.Enabled);
 
     const QPointF centre = QRectF(window.Image1->rect()).center();
     QEnterEvent enter(centre, window.Image1->mapToGlobal(centre), window.Image1->mapToGlobal(centre));
     QApplication::sendEvent(window.Image1, &enter);
     QVERIFY(window.Image1->IsMouseOver());
-    QVERIFY(window.WrapEffect1.Enabled);
+    QVERIFY(window.WarpEffect1.Enabled);
     const QImage warped = window.Image1->grab().toImage();
     QVERIFY(warped != plain);
     // The middle row is squeezed most: the symbol is narrower there.
@@ -433,7 +433,7 @@ void TestMainWindow::hoverSwitchesTheWarp()
 
     QEvent leave(QEvent::Leave);
     QApplication::sendEvent(window.Image1, &leave);
-    QVERIFY(!window.WrapEffect1.Enabled);
+    QVERIFY(!window.WarpEffect1.Enabled);
     QCOMPARE(window.Image1->grab().toImage(), plain);
 }
 
@@ -527,7 +527,7 @@ void TestMainWindow::repliesHandedOverWhileTheWindowIsDestroyedAreDropped()
 // and a click empties the list so that replies are listed again.
 void TestMainWindow::fullListTakesNoMoreUntilAClickEmptiesIt()
 {
-    constexpr std::size_t Bound = TDeviceList::MaxEntries;
+    constexpr std::size_t Bound = TDeviceListModel::MaxEntries;
     // Sent in rounds that the socket's buffer holds, each listed before the
     // next is sent: none is lost, so the count tells which reply is which.
     constexpr std::size_t Round = 200;

@@ -600,9 +600,7 @@ void TestWindowLook::widestLinesFitTheColumn()
     QFETCH(QString, line);
     // The other lines are absent, so they show the template's short "Text".
     TDeviceSummary summary;
-    const std::array fields{&summary.nr_ip, &summary.info1, &summary.info2, &summary.info3, &summary.info4, &summary.info5};
-    const auto* shownAt = std::ranges::find(CustomItem::TextElements, CustomItem::Element(element));
-    *fields[std::size_t(shownAt - CustomItem::TextElements.begin())] = line.toStdString();
+    summary.*ShownField(CustomItem::Element(element)) = line.toStdString();
 
     auto window = std::make_unique<TfmMain>();
     window->ListBox1->AddDeviceEntry(summary);

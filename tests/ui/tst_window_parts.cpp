@@ -9,7 +9,7 @@
 #include "ui/device_list/device_page.h"
 #include "ui/effects/effect_trigger.h"
 #include "ui/main_window/error_texts.h"
-#include "ui/main_window/look_choice.h"
+#include "ui/platform/look_choice.h"
 
 #include <QImage>
 #include <QTest>

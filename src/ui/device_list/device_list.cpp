@@ -10,6 +10,7 @@
 #include <QScrollBar>
 #include <QWheelEvent>
 
+#include <algorithm>
 #include <array>
 
 namespace {
@@ -32,27 +33,38 @@ const std::array<QString, CustomItem::TextElements.size()>& TextElementNames()
     return names;
 }
 
-// The fields in the order they are set, matching CustomItem::TextElements.
-std::array<const std::optional<std::string>*, 6> FieldsInOrder(const TDeviceSummary& summary)
-{
-    return {&summary.nr_ip, &summary.info1, &summary.info2, &summary.info3, &summary.info4, &summary.info5};
-}
+// Where the nr_ip line lies among the text elements.
+constexpr std::size_t NrIpLine =
+    std::size_t(std::ranges::find(CustomItem::TextElements, CustomItem::NrIp) - CustomItem::TextElements.begin());
 
 // The entry's values, each present field under the name of its element.
-TStyleData ValuesOf(const TDeviceSummary& summary, std::array<TRecentText, 6>& recentLines)
+TStyleData ValuesOf(const TDeviceSummary& summary,
+                    std::array<TRecentText, CustomItem::TextElements.size()>& recentLines)
 {
-    const auto fields = FieldsInOrder(summary);
     const auto& names = TextElementNames();
     TStyleData values;
     values.Reserve(names.size());
-    for (std::size_t i = 0; i < fields.size(); ++i) {
-        if (const auto& field = *fields[i])
+    for (std::size_t i = 0; i < CustomItem::TextElements.size(); ++i) {
+        if (const auto& field = summary.*ShownField(CustomItem::TextElements[i]))
             values.SetNew(names[i], recentLines[i].Of(*field));  // each name once
     }
     return values;
 }
 
 }  // namespace
+
+std::optional<std::string> TDeviceSummary::*ShownField(CustomItem::Element element)
+{
+    switch (element) {
+    case CustomItem::NrIp: return &TDeviceSummary::nr_ip;
+    case CustomItem::Info1: return &TDeviceSummary::info1;
+    case CustomItem::Info2: return &TDeviceSummary::info2;
+    case CustomItem::Info3: return &TDeviceSummary::info3;
+    case CustomItem::Info4: return &TDeviceSummary::info4;
+    case CustomItem::Info5: return &TDeviceSummary::info5;
+    default: return nullptr;
+    }
+}
 
 TDeviceList::TDeviceList(QWidget* parent)
     : QListView(parent)
@@ -72,21 +84,19 @@ TDeviceList::TDeviceList(QWidget* parent)
 }
 
 // The values are complete before the row appears: nothing can observe an
-// entry between its placing and its values.
+// entry between its placing and its values. The model drops an entry
+// beyond its bound.
 void TDeviceList::AddDeviceEntry(const TDeviceSummary& summary)
 {
-    if (!IsFull())
-        entries_->AppendEntry(ValuesOf(summary, recentLines_));
+    entries_->AppendEntry(ValuesOf(summary, recentLines_));
 }
 
 void TDeviceList::AddDeviceEntry(const TDecodedReply& reply, const std::string& sender,
                                  const std::vector<std::string>& ownAddresses)
 {
-    if (IsFull())
-        return;
     TStyleData values = ValuesOf(reply.summary, recentLines_);
     // The reported address is the nr_ip line's text: one shared string.
-    TDeviceFacts facts{recentLines_[0].Of(*reply.summary.nr_ip), reply.facts.httpEnabled, reply.facts.httpPort,
+    TDeviceFacts facts{recentLines_[NrIpLine].Of(*reply.summary.nr_ip), reply.facts.httpEnabled, reply.facts.httpPort,
                        recentSender_.Of(sender),
                        DevicePageState(reply.facts, *reply.summary.nr_ip, ownAddresses)};
     entries_->AppendEntry(std::move(values), std::move(facts));
@@ -100,11 +110,6 @@ void TDeviceList::HoldAppends()
 void TDeviceList::ReleaseAppends()
 {
     entries_->ReleaseAppends();
-}
-
-bool TDeviceList::IsFull() const
-{
-    return entries_->EntryCount() >= MaxEntries;
 }
 
 void TDeviceList::Clear()

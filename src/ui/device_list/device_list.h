@@ -2,18 +2,22 @@
 
 #include "discovery/device_summary.h"
 #include "ui/device_list/device_facts.h"
+#include "ui/device_list/entry_template.h"
 #include "ui/device_list/recent_text.h"
 
 #include <QBasicTimer>
 #include <QListView>
 
 #include <array>
-#include <cstddef>
 #include <optional>
 #include <string>
 #include <vector>
 
 class TDeviceListModel;
+
+// The summary's field that a text element of an entry shows: nr_ip's for
+// NrIp, info1's for Info1, and so on; none for a picture element.
+std::optional<std::string> TDeviceSummary::*ShownField(CustomItem::Element element);
 
 // The device list ListBox1: one 128-high entry per accepted reply, drawn from
 // the entry template CustomItem, in the order of appending. Single selection;
@@ -25,15 +29,10 @@ class TDeviceList : public QListView {
 public:
     explicit TDeviceList(QWidget* parent = nullptr);
 
-    // The most entries the list holds. Far above what answers on one
-    // network (a /16 holds 65,534 hosts), it bounds what a flood of replies
-    // (a switching loop, a broken or hostile device) can make the program
-    // keep: once the list is full, appending does nothing until Clear().
-    static constexpr std::size_t MaxEntries = 100'000;
-
     // Appends one entry at the end without scrolling or changing the
-    // selection; each present field replaces the default "Text" of the line
-    // of the same name (an empty one blanks it), an absent one leaves it.
+    // selection, unless the list is full (TDeviceListModel::MaxEntries);
+    // each present field replaces the default "Text" of the line of the
+    // same name (an empty one blanks it), an absent one leaves it.
     void AddDeviceEntry(const TDeviceSummary& summary);
     // The same for a device's reply received from `sender`, keeping the
     // device's facts beside the lines (the double-click opens the device's
@@ -43,12 +42,11 @@ public:
     // Appends wait from now on, and become rows together at ReleaseAppends().
     void HoldAppends();
     void ReleaseAppends();
-    bool IsFull() const;
     // Removes every entry; nothing is selected afterwards.
     void Clear();
 
     // The entries, for reading back what they show and the devices' facts
-    // (copying, tests).
+    // (copying, tests), and whether the list is full.
     const TDeviceListModel& Entries() const;
 
 protected:
@@ -67,7 +65,7 @@ private:
     bool PictureTakesPress(QMouseEvent* event);
 
     TDeviceListModel* entries_;  // owned by this view as its QObject child
-    std::array<TRecentText, 6> recentLines_;  // nr_ip to info5
+    std::array<TRecentText, CustomItem::TextElements.size()> recentLines_;  // one per text element, in their order
     TRecentText recentSender_;
     bool pictureHasPointer_ = false;  // a press on a device picture owns the gesture until release
     int wheelRemainder_ = 0;  // eighths of a degree times ItemHeight, not yet scrolled

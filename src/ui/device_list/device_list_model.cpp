@@ -36,13 +36,8 @@ QVariant TDeviceListModel::data(const QModelIndex& index, int role) const
         return facts ? QVariant(DeviceEntryNote(*facts)) : QVariant();
     case LinesRole:
         return DisplayedLines(index.row());
-    case Qt::AccessibleTextRole: {
-        // What a screen reader reads is what the entry shows.
-        QStringList lines = DisplayedLines(index.row());
-        for (QString& line : lines)
-            line = ShownText(line);
-        return lines.join(QLatin1Char('\n'));
-    }
+    case Qt::AccessibleTextRole:
+        return ShownLines(index.row());
     default:
         return {};
     }
@@ -55,6 +50,8 @@ Qt::ItemFlags TDeviceListModel::flags(const QModelIndex& index) const
 
 void TDeviceListModel::AppendEntry(TStyleData values, std::optional<TDeviceFacts> facts)
 {
+    if (IsFull())
+        return;
     entries_.push_back({std::move(values), std::move(facts)});
     if (!holding_)
         ReleaseAppends();
@@ -91,6 +88,14 @@ QStringList TDeviceListModel::DisplayedLines(int row) const
     for (CustomItem::Element element : CustomItem::TextElements)
         lines.append(entry.Value(CustomItem::Elements[element].name).value_or(CustomItem::DefaultText));
     return lines;
+}
+
+QString TDeviceListModel::ShownLines(int row) const
+{
+    QStringList lines = DisplayedLines(row);
+    for (QString& line : lines)
+        line = ShownText(line);
+    return lines.join(u'\n');
 }
 
 std::optional<QString> TDeviceListModel::NamedValue(int row, QAnyStringView name) const

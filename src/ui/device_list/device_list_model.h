@@ -6,6 +6,8 @@
 #include <QAbstractListModel>
 #include <QStringList>
 
+#include <cstddef>
+#include <optional>
 #include <vector>
 
 // The device list's entries: one row per entry, in the order of appending,
@@ -15,6 +17,12 @@
 class TDeviceListModel : public QAbstractListModel {
     Q_OBJECT
 public:
+    // The most entries the list holds. Far above what answers on one
+    // network (a /16 holds 65,534 hosts), it bounds what a flood of replies
+    // (a switching loop, a broken or hostile device) can make the program
+    // keep: once the list is full, appending does nothing until Clear().
+    static constexpr std::size_t MaxEntries = 100'000;
+
     enum Role {
         LinesRole = Qt::UserRole + 1,  // QStringList: the six lines as the entry shows them
         // The device's facts (TDeviceFacts); none of them for an entry without.
@@ -33,8 +41,9 @@ public:
     QVariant data(const QModelIndex& index, int role) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
-    // Appends one entry after the last one (insert-rows signals, no reset).
-    // While appends are held, the entry waits and becomes a row at the release.
+    // Appends one entry after the last one (insert-rows signals, no reset),
+    // unless the list is full. While appends are held, the entry waits and
+    // becomes a row at the release.
     void AppendEntry(TStyleData values, std::optional<TDeviceFacts> facts = std::nullopt);
     // Entries appended from now on wait; ReleaseAppends() makes them rows
     // together, with one insertion notice, as the view lays out and paints
@@ -45,10 +54,16 @@ public:
     void Clear();
     // The entries appended so far, rows and waiting ones.
     std::size_t EntryCount() const { return entries_.size(); }
+    // Whether MaxEntries have been appended: appending does nothing then.
+    bool IsFull() const { return EntryCount() >= MaxEntries; }
 
     // The texts of the six text elements, nr_ip first: a value that was set
     // (even an empty one), else the template's default text "Text".
     QStringList DisplayedLines(int row) const;
+    // Those lines as one text, each as the entry draws it (control
+    // characters as their marks): what copying takes and a screen reader
+    // reads.
+    QString ShownLines(int row) const;
     // A named value by name, letter case not significant; none if never set.
     std::optional<QString> NamedValue(int row, QAnyStringView name) const;
 

@@ -10,7 +10,6 @@
 #include "ui/device_list/device_list.h"
 #include "ui/device_list/device_list_model.h"
 #include "ui/device_list/device_page.h"
-#include "ui/device_list/entry_template.h"
 #include "ui/main_window/error_texts.h"
 #include "ui/main_window/panel.h"
 #include "ui/main_window/scroll_content.h"
@@ -138,7 +137,7 @@ void TfmMain::CreateRefreshPanel(TScrollContent& content, QVBoxLayout& layout)
     Image1 = new TClickablePicture({{104, QStringLiteral(":/refresh-104.pixels")},
                                     {208, QStringLiteral(":/refresh-208.pixels")},
                                     {512, QStringLiteral(":/refresh.png")}},
-                                   WrapEffect1, Panel1);
+                                   WarpEffect1, Panel1);
     Image1->setAccessibleName(QStringLiteral("Odśwież listę urządzeń"));
     panelLayout->addWidget(Image1);
     connect(Image1, &TClickablePicture::clicked, this, &TfmMain::Image1Click);
@@ -201,7 +200,7 @@ void TfmMain::IdUDPServer1UDPRead(TUdpListenerThread&, std::span<const std::uint
 {
     // During shutdown the list is gone before the listener: drop the reply.
     // A full list takes no more until the next scan empties it.
-    if (!ListBox1 || ListBox1->IsFull())
+    if (!ListBox1 || ListBox1->Entries().IsFull())
         return;
     // The cheapest test first: what a busy port brings is mostly no reply at
     // all, and the acceptance test drops it without a look at the address
@@ -230,7 +229,7 @@ void TfmMain::IdUDPServer1HandOverDone()
     ListBox1->ReleaseAppends();
     // Replies that could only be dropped are dropped on the receiving
     // threads until a click empties the list, sparing this thread a flood.
-    if (ListBox1->IsFull())
+    if (ListBox1->Entries().IsFull())
         IdUDPServer1->SetDiscarding(true);
 }
 
@@ -249,10 +248,7 @@ void TfmMain::CopySelectedEntry()
     if (!ListBox1->selectionModel()->isSelected(selected))
         return;
     // What the entry shows: control characters as their marks, never raw.
-    QStringList lines = ListBox1->Entries().DisplayedLines(selected.row());
-    for (QString& line : lines)
-        line = ShownText(line);
-    QApplication::clipboard()->setText(lines.join(u'\n'));
+    QApplication::clipboard()->setText(ListBox1->Entries().ShownLines(selected.row()));
 }
 
 void TfmMain::OpenDevicePage(const QModelIndex& entry)

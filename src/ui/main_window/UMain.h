@@ -6,7 +6,7 @@
 #include "ui/effects/glow_effect.h"
 #include "ui/effects/gradient_fill.h"
 #include "ui/effects/shadow_effect.h"
-#include "ui/effects/wrap_effect.h"
+#include "ui/effects/warp_effect.h"
 #include "ui/main_window/error_box.h"
 #include "ui/main_window/qt_hand_over.h"
 
@@ -79,7 +79,7 @@ public:
     std::unique_ptr<TIdUDPClient> IdUDPClient1;
 
     TGradientFill Fill;
-    TWrapEffect WrapEffect1;
+    TWarpEffect WarpEffect1;
     TShadowEffect ShadowEffect2;
     TShadowEffect ShadowEffect1;
     TGlowEffect GlowEffect1;

@@ -1,14 +1,14 @@
 #include "ui/main_window/clickable_picture.h"
 
 #include "quorvel_resources.h"
-#include "ui/effects/wrap_effect.h"
+#include "ui/effects/warp_effect.h"
 
 #include <QEnterEvent>
 #include <QPainter>
 
 #include <algorithm>
 
-TClickablePicture::TClickablePicture(std::vector<TPictureFile> sizes, TWrapEffect& warp, QWidget* parent)
+TClickablePicture::TClickablePicture(std::vector<TPictureFile> sizes, TWarpEffect& warp, QWidget* parent)
     : QAbstractButton(parent), sizes_(std::move(sizes)), warp_(warp)
 {
     // The picture is no keyboard stop: a click is the one way to use it.

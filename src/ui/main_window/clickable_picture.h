@@ -7,7 +7,7 @@
 
 #include <vector>
 
-class TWrapEffect;
+class TWarpEffect;
 
 // A picture scaled proportionally to fit and centred, whose whole rectangle,
 // transparent parts included, reacts to the pointer and to clicks. It is a
@@ -25,7 +25,7 @@ public:
     };
 
     // `sizes` largest last.
-    TClickablePicture(std::vector<TPictureFile> sizes, TWrapEffect& warp, QWidget* parent);
+    TClickablePicture(std::vector<TPictureFile> sizes, TWarpEffect& warp, QWidget* parent);
 
     bool IsMouseOver() const { return isMouseOver_; }
 
@@ -44,7 +44,7 @@ private:
     std::vector<TPictureFile> sizes_;
     QString loadedPath_;
     QImage picture_;
-    TWrapEffect& warp_;
+    TWarpEffect& warp_;
     bool isMouseOver_ = false;
     QImage fitted_;
     QPoint fittedCorner_;  // device pixels

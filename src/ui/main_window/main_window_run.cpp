@@ -3,7 +3,7 @@
 #include "ui/main_window/UMain.h"
 #include "ui/platform/application_look.h"
 #include "ui/main_window/error_texts.h"
-#include "ui/platform/type_name.h"
+#include "ui/main_window/type_name.h"
 
 #include <QApplication>
 #include <QFileInfo>

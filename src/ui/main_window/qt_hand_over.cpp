@@ -13,18 +13,18 @@ constexpr std::chrono::microseconds TurnLimit{30'000};
 }  // namespace
 
 TQtHandOver::TQtHandOver(QObject* parent)
-    : QObject(parent), wakeUp_(MakeQtWakeUp(*this, [this] { ServeWakeUp(); }))
+    : QObject(parent), wakeUp_(MakeQtWakeUp(*this, [this] { Drain(); }))
 {
 }
 
-void TQtHandOver::WakeUiThread()
+void TQtHandOver::Wake()
 {
     // Runs on a receiving thread: only posts.
     if (!wakeUpPosted_.exchange(true))
-        wakeUp_->Post();
+        wakeUp_->Wake();
 }
 
-void TQtHandOver::ServeWakeUp()
+void TQtHandOver::Drain()
 {
     // Cleared before draining: a call queued from now on is either run by
     // this drain or posts a wake-up of its own.

@@ -1,6 +1,6 @@
 #include "ui/platform/application_look.h"
 
-#include "ui/main_window/look_choice.h"
+#include "ui/platform/look_choice.h"
 
 #include <QApplication>
 #include <QOperatingSystemVersion>

@@ -1,4 +1,4 @@
-#include "ui/platform/qt_hand_over_wake_up.h"
+#include "ui/platform/qt_wake_up.h"
 
 #include "discovery/os_error.h"
 
@@ -19,8 +19,8 @@ namespace {
 // see in a Qt built without it.
 class TEventFdWakeUp final : public TQtWakeUp {
 public:
-    TEventFdWakeUp(QObject& owner, std::function<void()> serve)
-        : fd_(NewEventFd()), notifier_(qintptr(fd_), QSocketNotifier::Read, &owner), serve_(std::move(serve))
+    TEventFdWakeUp(QObject& owner, std::function<void()> woken)
+        : fd_(NewEventFd()), notifier_(qintptr(fd_), QSocketNotifier::Read, &owner), woken_(std::move(woken))
     {
         QObject::connect(&notifier_, &QSocketNotifier::activated, &owner, [this] { Take(); });
     }
@@ -32,7 +32,7 @@ public:
     TEventFdWakeUp(const TEventFdWakeUp&) = delete;
     TEventFdWakeUp& operator=(const TEventFdWakeUp&) = delete;
 
-    void Post() override
+    void Wake() override
     {
         const std::uint64_t one = 1;
         // Cannot fail short of the counter's overflow, and one wake-up is
@@ -54,17 +54,17 @@ private:
         std::uint64_t posted = 0;
         // EAGAIN only: a wake-up already taken; the queue is served anyway.
         [[maybe_unused]] const ssize_t read = ::read(fd_, &posted, sizeof posted);
-        serve_();
+        woken_();
     }
 
     int fd_;
     QSocketNotifier notifier_;
-    std::function<void()> serve_;
+    std::function<void()> woken_;
 };
 
 }  // namespace
 
-std::unique_ptr<TQtWakeUp> MakeQtWakeUp(QObject& owner, std::function<void()> serve)
+std::unique_ptr<TQtWakeUp> MakeQtWakeUp(QObject& owner, std::function<void()> woken)
 {
-    return std::make_unique<TEventFdWakeUp>(owner, std::move(serve));
+    return std::make_unique<TEventFdWakeUp>(owner, std::move(woken));
 }

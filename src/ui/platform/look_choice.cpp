@@ -1,4 +1,4 @@
-#include "ui/main_window/look_choice.h"
+#include "ui/platform/look_choice.h"
 
 TLook LookForWindowsVersion(int major, int minor)
 {

@@ -1,4 +1,4 @@
-#include "ui/effects/wrap_effect.h"
+#include "ui/effects/warp_effect.h"
 
 #include "ui/effects/effect_trigger.h"
 
@@ -14,12 +14,12 @@ qreal CubicBezier(qreal t, qreal p0, qreal p1, qreal p2, qreal p3)
 
 }  // namespace
 
-void TWrapEffect::ApplyTrigger(const QHash<QString, bool>& states)
+void TWarpEffect::ApplyTrigger(const QHash<QString, bool>& states)
 {
     Enabled = TriggerHolds(Trigger, states);
 }
 
-const QImage& TWrapEffect::Warped(const QImage& source)
+const QImage& TWarpEffect::Warped(const QImage& source)
 {
     if (cachedFor_ == source.cacheKey() && !cachedWarp_.isNull())
         return cachedWarp_;

@@ -4,5 +4,5 @@
 #include <typeinfo>
 
 // The C++ name of a type as its source spells it ("TSocketBindError"),
-// for error texts. Each compiler family has its own file.
+// for error texts.
 std::string ReadableTypeName(const std::type_info& type);

@@ -9,7 +9,7 @@
 // of the picture's width. Every row of the picture is squeezed horizontally
 // into the span between the two curves at that height. The warped picture is
 // kept for the source it was made from, so hovering costs one image draw.
-class TWrapEffect {
+class TWarpEffect {
 public:
     bool Enabled = false;
     QString Trigger = QStringLiteral("IsMouseOver=true");
