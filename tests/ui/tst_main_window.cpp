@@ -408,13 +408,13 @@ void TestMainWindow::hoverSwitchesTheWarp()
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     const QImage plain = window.Image1->grab().toImage();
-    QVERIFY(!window.WarpEffect1.Enabled);
+    QVERIFY(!window.WrapEffect1.Enabled);
 
     const QPointF centre = QRectF(window.Image1->rect()).center();
     QEnterEvent enter(centre, window.Image1->mapToGlobal(centre), window.Image1->mapToGlobal(centre));
     QApplication::sendEvent(window.Image1, &enter);
     QVERIFY(window.Image1->IsMouseOver());
-    QVERIFY(window.WarpEffect1.Enabled);
+    QVERIFY(window.WrapEffect1.Enabled);
     const QImage warped = window.Image1->grab().toImage();
     QVERIFY(warped != plain);
     // The middle row is squeezed most: the symbol is narrower there.
@@ -433,7 +433,7 @@ void TestMainWindow::hoverSwitchesTheWarp()
 
     QEvent leave(QEvent::Leave);
     QApplication::sendEvent(window.Image1, &leave);
-    QVERIFY(!window.WarpEffect1.Enabled);
+    QVERIFY(!window.WrapEffect1.Enabled);
     QCOMPARE(window.Image1->grab().toImage(), plain);
 }
 

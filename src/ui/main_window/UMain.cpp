@@ -137,7 +137,7 @@ void TfmMain::CreateRefreshPanel(TScrollContent& content, QVBoxLayout& layout)
     Image1 = new TClickablePicture({{104, QStringLiteral(":/refresh-104.pixels")},
                                     {208, QStringLiteral(":/refresh-208.pixels")},
                                     {512, QStringLiteral(":/refresh.png")}},
-                                   WarpEffect1, Panel1);
+                                   WrapEffect1, Panel1);
     Image1->setAccessibleName(QStringLiteral("Odśwież listę urządzeń"));
     panelLayout->addWidget(Image1);
     connect(Image1, &TClickablePicture::clicked, this, &TfmMain::Image1Click);

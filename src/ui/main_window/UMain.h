@@ -79,7 +79,8 @@ public:
     std::unique_ptr<TIdUDPClient> IdUDPClient1;
 
     TGradientFill Fill;
-    TWarpEffect WarpEffect1;
+    // The warp keeps its component's design name, WrapEffect1.
+    TWarpEffect WrapEffect1;
     TShadowEffect ShadowEffect2;
     TShadowEffect ShadowEffect1;
     TGlowEffect GlowEffect1;
