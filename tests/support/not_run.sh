@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced by the shell tests. A test that cannot run here (no root for its
 # namespaces, a tool missing) calls `unavailable WHY`: it says why and exits
 # with 77, which ctest reports as "Not Run" (CMake's QUORVEL_NOT_RUN_STATUS,

@@ -45,7 +45,7 @@ echo "$results" | awk -F '\t' '{ printf "%-32s %-7s %s\n", $1, $2, $3 }'
 wrong=$(echo "$results" | awk -F '\t' '$2 != "notrun" || $3 == ""' | cut -f1)
 if [ -n "$wrong" ]; then
     cat "$records/ctest.log"
-    echo "FAIL: without root these ran, failed or gave no reason:" $wrong
+    echo "FAIL: without root these ran, failed or gave no reason: ${wrong//$'\n'/ }"
     exit 1
 fi
 echo "without root: $(echo "$results" | wc -l) namespace tests not run, none passed"
