@@ -1,6 +1,7 @@
 #pragma once
 
 #include "netns_lab.h"
+#include "not_run.h"
 
 #include <QObject>
 #include <QEvent>
@@ -75,8 +76,8 @@ bool ProcessEventsUntil(const std::function<bool()>& done, std::chrono::millisec
 // unattended.
 void PrintErrorBox(const TErrorBox& box);
 
-// Isolates the process; prints why not and answers the exit status when
-// that fails (1 in CI, where the benchmark must run; 0 elsewhere).
+// Isolates the process; when that fails, prints why and answers the exit
+// status of a benchmark that did not run (not_run.h).
 std::optional<int> IsolateOrExplain(const char* benchmark);
 
 // Records when an event of one type first reaches a watched object after

@@ -5,6 +5,7 @@
 // Everything runs in a network namespace of its own: the window binds UDP
 // port 7080.
 #include "netns_lab.h"
+#include "not_run.h"
 #include "reply_builder.h"
 #include "statistics.h"
 #include "ui/main_window/UMain.h"
@@ -193,10 +194,8 @@ int main(int argc, char** argv)
         return ShowAndReport<TMinimalWindow>(argc, argv);
 
     const std::string whyNot = IsolateNetwork();  // before any thread; children inherit the namespace
-    if (!whyNot.empty()) {
-        std::printf("bench_main_window: skipped, no network namespace: %s\n", whyNot.c_str());
-        return qEnvironmentVariable("CI") == QStringLiteral("true") ? 1 : 0;
-    }
+    if (!whyNot.empty())
+        return NotRun("no network namespace: " + whyNot);
     QApplication application(argc, argv);
     ApplyApplicationLook();
     BenchStartup();

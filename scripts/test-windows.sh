@@ -16,7 +16,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 repo=$PWD
-. tests/app/x_lab.sh
+. tests/support/x_lab.sh
 
 # The builds first, in the machine's own namespaces (they may install packages).
 if [ "${QUORVEL_ISOLATED:-}" != 1 ]; then

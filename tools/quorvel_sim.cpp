@@ -6,8 +6,6 @@
 #include "reply_builder.h"
 #include "sim_options.h"
 
-#include "socket_api.h"
-
 #include <algorithm>
 #include <cstdio>
 #include <optional>
@@ -69,13 +67,6 @@ std::vector<Bytes> DatagramsOfAllDevices(const TSimOptions& options)
     return datagrams;
 }
 
-std::string AddressText(const TPeerAddress& peer)
-{
-    char text[INET6_ADDRSTRLEN] = {};
-    inet_ntop(peer.family == TAddressFamily::IPv4 ? AF_INET : AF_INET6, peer.address.data(), text, sizeof text);
-    return text;
-}
-
 void Say(const std::string& line)
 {
     std::printf("%s\n", line.c_str());
@@ -129,7 +120,7 @@ int AnswerRequests(const TSimOptions& options, const TDeadline& deadline)
         if (!isRequest)
             continue;  // only the discovery request is answered, our own broadcasts are not
         std::this_thread::sleep_for(options.answerDelay);
-        const std::string requester = AddressText(received.peer);
+        const std::string requester = NumericAddressText(received.peer);
         const std::string target = options.broadcastAnswers ? "255.255.255.255" : requester;
         const std::uint16_t targetPort = options.broadcastAnswers ? DiscoveryPort : received.peer.port;
         for (std::size_t repeat = 0; repeat < options.repliesPerRequest; ++repeat) {

@@ -1,7 +1,8 @@
 #include "sim_options.h"
 
-#include "socket_api.h"
+#include "discovery/udp_socket.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <stdexcept>
@@ -27,9 +28,11 @@ unsigned long Number(const std::string& option, const std::string& value, unsign
 
 std::array<std::uint8_t, 4> IPv4(const std::string& option, const std::string& value)
 {
-    std::array<std::uint8_t, 4> octets{};
-    if (inet_pton(AF_INET, value.c_str(), octets.data()) != 1)
+    const std::optional<TPeerAddress> address = ParseNumericAddress(TAddressFamily::IPv4, value);
+    if (!address)
         Reject(option, value);
+    std::array<std::uint8_t, 4> octets{};
+    std::copy_n(address->address.begin(), octets.size(), octets.begin());
     return octets;
 }
 

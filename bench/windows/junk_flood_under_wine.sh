@@ -15,7 +15,7 @@ zip=$1 loop_exe=$2 devices=$3 sim=$4 send_close=$5
 wine=/usr/lib/wine/wine64
 measured=3  # seconds
 
-. "$(dirname "$0")/../../tests/app/x_lab.sh"
+. "$(dirname "$0")/../../tests/support/x_lab.sh"
 start_work
 mkdir "$work/app"
 unzip -q "$zip" -d "$work/app"

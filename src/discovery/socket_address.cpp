@@ -39,6 +39,22 @@ TNativeAddress ParseAddress(TAddressFamily family, const std::string& text, std:
     return native;
 }
 
+std::string NumericAddressText(const TPeerAddress& address)
+{
+    char text[INET6_ADDRSTRLEN] = {};
+    ::inet_ntop(NativeFamily(address.family), address.address.data(), text, sizeof text);
+    return text;
+}
+
+std::optional<TPeerAddress> ParseNumericAddress(TAddressFamily family, const std::string& text)
+{
+    TPeerAddress address;
+    address.family = family;
+    if (::inet_pton(NativeFamily(family), text.c_str(), address.address.data()) != 1)
+        return std::nullopt;
+    return address;
+}
+
 TPeerAddress PeerOf(const sockaddr_storage& storage)
 {
     TPeerAddress peer;

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -25,6 +26,11 @@ struct TPeerAddress {
     std::uint16_t port = 0;
     std::uint32_t zone = 0;
 };
+
+// An address in its numeric text, without port or zone, and the address of
+// the family that a numeric text names (nothing when it names none).
+std::string NumericAddressText(const TPeerAddress& address);
+std::optional<TPeerAddress> ParseNumericAddress(TAddressFamily family, const std::string& text);
 
 class TDatagramBatch;
 

@@ -13,7 +13,7 @@ set -euo pipefail
 zip=$1 send_close=$2 devices=$3 sim=$4 screenshot=$5 window_styles=$6
 wine=/usr/lib/wine/wine64
 
-. "$(dirname "$0")/x_lab.sh"
+. "$(dirname "$0")/../support/x_lab.sh"
 start_work
 
 mkdir "$work/app"

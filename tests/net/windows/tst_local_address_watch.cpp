@@ -7,7 +7,7 @@
 
 #include "discovery/local_address_watch.h"
 #include "discovery/windows/address_notices.h"
-#include "wine_lab_windows.h"
+#include "wine_lab.h"
 
 #include <QFile>
 #include <QTest>
@@ -138,5 +138,5 @@ void TestLocalAddressWatchWindows::systemNotices()
     QVERIFY2(SystemDeliversNotices(), "NotifyUnicastIpAddressChange gave no registration");
 }
 
-QTEST_APPLESS_MAIN(TestLocalAddressWatchWindows)
-#include "tst_local_address_watch_windows.moc"
+QUORVEL_APPLESS_TEST_MAIN(TestLocalAddressWatchWindows)
+#include "tst_local_address_watch.moc"

@@ -187,8 +187,8 @@ void TestListener::storesTheSenderAsText()
     QFETCH(TAddressFamily, family);
     QFETCH(QString, address);
     QFETCH(QString, peerIP);
-    if (family == TAddressFamily::IPv6 && !IPv6DatagramSocketsAvailable())
-        QSKIP("this kernel has no IPv6");
+    if (family == TAddressFamily::IPv6)
+        QUORVEL_REQUIRE_IPV6();
     TNetnsLab lab;
     if (address != "127.0.0.1" && address != "::1")
         lab.AddAddress("lo", address.toStdString() + "/32");
@@ -234,8 +234,7 @@ void TestListener::writesIPv6InItsFullUpperCaseForm()
 
 void TestListener::bindsBothWildcardsWithNamedThreads()
 {
-    if (!IPv6DatagramSocketsAvailable())
-        QSKIP("this kernel has no IPv6");
+    QUORVEL_REQUIRE_IPV6();
     TListenerFixture fixture(Patience);
     fixture.listener->Activate();
     QVERIFY(fixture.listener->Active());
@@ -257,8 +256,8 @@ void TestListener::keepsThePortFromASecondWildcardBind_data()
 void TestListener::keepsThePortFromASecondWildcardBind()
 {
     QFETCH(TAddressFamily, family);
-    if (family == TAddressFamily::IPv6 && !IPv6DatagramSocketsAvailable())
-        QSKIP("this kernel has no IPv6");
+    if (family == TAddressFamily::IPv6)
+        QUORVEL_REQUIRE_IPV6();
     TListenerFixture fixture(Patience);
     fixture.listener->Activate();
     // The listener shares its port with the scan after its bind; a second
@@ -285,8 +284,8 @@ void TestListener::heldPortFailsActivationAndClosesEarlierSockets_data()
 void TestListener::heldPortFailsActivationAndClosesEarlierSockets()
 {
     QFETCH(TAddressFamily, heldFamily);
-    if (heldFamily == TAddressFamily::IPv6 && !IPv6DatagramSocketsAvailable())
-        QSKIP("this kernel has no IPv6");
+    if (heldFamily == TAddressFamily::IPv6)
+        QUORVEL_REQUIRE_IPV6();
     {
         TUdpSocket holder = WildcardSocket(heldFamily);
         holder.BindWildcard(DiscoveryPort);
@@ -407,8 +406,8 @@ void TestListener::failedStepLeavesNothingRunning()
     QFETCH(TListenerStep, step);
     QFETCH(int, failAt);
     QFETCH(QString, message);
-    if (failAt == 2 && !IPv6DatagramSocketsAvailable())
-        QSKIP("this kernel has no IPv6: there is no second socket");
+    if (failAt == 2)  // without IPv6 there is no second socket
+        QUORVEL_REQUIRE_IPV6();
     TFailingListenerSystem system(step, failAt);
     TListenerFixture fixture(Patience, system);
     const bool firstThreadBusy = step == TListenerStep::Thread && failAt == 2;
@@ -535,6 +534,6 @@ void TestListener::endsPromptlyWhileDatagramsKeepArriving()
     QVERIFY2(closing < Patience / 2, "closing the listener did not end");
 }
 
-QUORVEL_NETNS_TEST_MAIN(TestListener)
+QUORVEL_NETNS_TEST_MAIN(QCoreApplication, TestListener)
 
 #include "tst_listener.moc"

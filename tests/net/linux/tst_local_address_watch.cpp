@@ -180,5 +180,5 @@ void TestLocalAddressWatch::keptUntilAChangeAndNeverServedStale()
     QCOMPARE(UseWithoutNetlink(watch), QString("10.0.0.5 10.0.1.6"));
 }
 
-QUORVEL_NETNS_TEST_MAIN(TestLocalAddressWatch)
+QUORVEL_NETNS_TEST_MAIN(QCoreApplication, TestLocalAddressWatch)
 #include "tst_local_address_watch.moc"

@@ -5,7 +5,7 @@
 #include "discovery/udp_server.h"
 #include "listener_fixture.h"
 #include "reply_builder.h"
-#include "wine_lab_windows.h"
+#include "wine_lab.h"
 
 #include <QTest>
 
@@ -171,5 +171,5 @@ void TestListenerWindows::deactivatesUnderAStreamOfDatagrams()
     }
 }
 
-QTEST_APPLESS_MAIN(TestListenerWindows)
-#include "tst_listener_windows.moc"
+QUORVEL_APPLESS_TEST_MAIN(TestListenerWindows)
+#include "tst_listener.moc"

@@ -4,7 +4,7 @@
 
 #include "discovery/local_addresses.h"
 #include "discovery/os_error.h"
-#include "wine_lab_windows.h"
+#include "wine_lab.h"
 
 #include <QTest>
 
@@ -38,5 +38,5 @@ void TestLocalAddressesWindows::listsTheLinksAddressesInTheKernelsOrder()
     QCOMPARE(listed, expected);
 }
 
-QTEST_APPLESS_MAIN(TestLocalAddressesWindows)
-#include "tst_local_addresses_windows.moc"
+QUORVEL_APPLESS_TEST_MAIN(TestLocalAddressesWindows)
+#include "tst_local_addresses.moc"

@@ -233,8 +233,7 @@ void TestDiscoveryEndToEnd::listedOrDropped()
 
 void TestDiscoveryEndToEnd::replyOverIPv6IsListed()
 {
-    if (!IPv6DatagramSocketsAvailable())
-        QSKIP("this kernel has no IPv6");
+    QUORVEL_REQUIRE_IPV6();
     TNetnsLab lab;
     const TDeviceLink link = lab.AddDevice("10.1.0.1/24", "10.1.0.2/24");
     lab.AddAddress(link.hostInterface, "fd00:1::1/64", "nodad");
@@ -321,12 +320,6 @@ void TestDiscoveryEndToEnd::ownAddressFilterFollowsAddressChanges()
     QCOMPARE(Names(window), (QStringList{"Before", "Added", "On loopback", "To loopback", "Moved back"}));
 }
 
-int main(int argc, char** argv)
-{
-    IsolateNetwork();
-    QApplication application(argc, argv);
-    TestDiscoveryEndToEnd test;
-    return QTest::qExec(&test, argc, argv);
-}
+QUORVEL_NETNS_TEST_MAIN(QApplication, TestDiscoveryEndToEnd)
 
 #include "tst_discovery_end_to_end.moc"

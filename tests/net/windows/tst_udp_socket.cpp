@@ -6,7 +6,7 @@
 #include "discovery/os_error.h"
 #include "discovery/socket_error.h"
 #include "discovery/udp_socket.h"
-#include "wine_lab_windows.h"
+#include "wine_lab.h"
 
 #include <QTest>
 
@@ -196,4 +196,4 @@ void TestUdpSocketWindows::errorTextsHaveTheNumberThenOneLine()
 }
 
 QTEST_APPLESS_MAIN(TestUdpSocketWindows)
-#include "tst_udp_socket_windows.moc"
+#include "tst_udp_socket.moc"

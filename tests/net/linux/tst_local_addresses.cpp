@@ -212,5 +212,5 @@ void TestLocalAddresses::failedQueryRaisesSystemError()
              QString("System Error.  Code: %1.\n%2").arg(EPROTONOSUPPORT).arg(std::strerror(EPROTONOSUPPORT)));
 }
 
-QUORVEL_NETNS_TEST_MAIN(TestLocalAddresses)
+QUORVEL_NETNS_TEST_MAIN(QCoreApplication, TestLocalAddresses)
 #include "tst_local_addresses.moc"

@@ -546,4 +546,4 @@ void TestAdapterFunctions::failedReadIsNeverServedStale()
 }
 
 QTEST_APPLESS_MAIN(TestAdapterFunctions)
-#include "tst_adapter_functions_windows.moc"
+#include "tst_adapter_functions.moc"

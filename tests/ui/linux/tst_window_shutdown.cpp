@@ -115,12 +115,6 @@ void TestWindowShutdown::closesWhileBothFamiliesHandOver()
     }
 }
 
-int main(int argc, char** argv)
-{
-    IsolateNetwork();  // before any thread exists
-    QApplication application(argc, argv);
-    TestWindowShutdown test;
-    return QTest::qExec(&test, argc, argv);
-}
+QUORVEL_NETNS_TEST_MAIN(QApplication, TestWindowShutdown)
 
 #include "tst_window_shutdown.moc"

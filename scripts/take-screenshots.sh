@@ -5,12 +5,13 @@
 # Everything runs in network namespaces that this script makes and that
 # vanish with it; nothing is sent in the machine's own namespace. Needs root.
 # Usage, from the repository folder after a build:
-#   bash docs/take_screenshots.sh build/src/app/quorvel build/tools/quorvel-sim
+#   bash scripts/take-screenshots.sh build/src/app/quorvel build/tools/quorvel-sim
 set -euo pipefail
 app=$(realpath "$1") sim=$(realpath "$2")
-docs=$(cd "$(dirname "$0")" && pwd)
+repo=$(cd "$(dirname "$0")/.." && pwd)
+docs=$repo/docs
 
-. "$docs/../tests/app/x_lab.sh"
+. "$repo/tests/support/x_lab.sh"
 isolate_in_namespaces "Xvfb xdotool import ip unshare" "$@"
 start_work
 
@@ -22,8 +23,9 @@ shoot() {
     local scale=$1 file=$2
     QT_SCALE_FACTOR=$scale "$app" >"$work/app.log" 2>&1 &
     local pid=$!
+    pids+=("$pid")
     local window
-    window=$(timeout 20 xdotool search --sync --onlyvisible --name '^Quorvel$' | head -1)
+    window=$(window_shown 20 '^Quorvel$') || fail "no window at scale $scale"
     xdotool windowsize "$window" $((383 * scale)) $((620 * scale))   # room for three entries
     sleep 0.5
     xdotool mousemove --window "$window" $((191 * scale)) $((112 * scale)) click 1   # the refresh picture

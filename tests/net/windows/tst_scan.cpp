@@ -6,7 +6,7 @@
 #include "discovery/datagram.h"
 #include "discovery/scan.h"
 #include "discovery/socket_error.h"
-#include "wine_lab_windows.h"
+#include "wine_lab.h"
 
 #include <QTest>
 
@@ -63,5 +63,5 @@ void TestScanWindows::sendsFromEachAddressBesideTheListener()
     }
 }
 
-QTEST_APPLESS_MAIN(TestScanWindows)
-#include "tst_scan_windows.moc"
+QUORVEL_APPLESS_TEST_MAIN(TestScanWindows)
+#include "tst_scan.moc"

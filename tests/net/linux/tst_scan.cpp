@@ -306,5 +306,5 @@ void TestScan::failureToReadTheListLeavesBeforeSending()
     QVERIFY(sender.BroadcastEnabled());
 }
 
-QUORVEL_NETNS_TEST_MAIN(TestScan)
+QUORVEL_NETNS_TEST_MAIN(QCoreApplication, TestScan)
 #include "tst_scan.moc"

@@ -2,12 +2,7 @@
 # Those that need namespaces call isolate_in_namespaces first; every caller
 # then calls start_work, and start_xvfb when it wants an X server.
 
-# A test that cannot run here: skipped (exit status 77), or failed in CI.
-unavailable() {
-    if [ "${CI:-}" = true ]; then echo "FAIL: $1"; exit 1; fi
-    echo "SKIP: $1"
-    exit 77
-}
+. "$(dirname "${BASH_SOURCE[0]}")/not_run.sh"
 
 # isolate_in_namespaces "TOOL..." "$@": runs the calling script again, with
 # its arguments, in fresh network and mount namespaces, after checking that
