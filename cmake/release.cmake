@@ -40,11 +40,11 @@ endif()
 
 # The project() version's numbers, padded with zeros to four (1.0 is 1.0.0.0).
 set(QUORVEL_FILE_VERSION ${PROJECT_VERSION_MAJOR})
-foreach(part MINOR PATCH TWEAK)
-    if("${PROJECT_VERSION_${part}}" STREQUAL "")
+foreach(number MINOR PATCH TWEAK)
+    if("${PROJECT_VERSION_${number}}" STREQUAL "")
         string(APPEND QUORVEL_FILE_VERSION .0)
     else()
-        string(APPEND QUORVEL_FILE_VERSION .${PROJECT_VERSION_${part}})
+        string(APPEND QUORVEL_FILE_VERSION .${PROJECT_VERSION_${number}})
     endif()
 endforeach()
 
