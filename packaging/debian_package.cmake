@@ -1,14 +1,14 @@
 # The Debian package, written by scripts/package.sh with CPack:
 # dist/quorvel_<version>_amd64.deb.
 #
-# Its version: QUORVEL_PACKAGE_VERSION (cmake/release.cmake).
+# Its version: QUORVEL_VERSION (cmake/release.cmake).
 
 set(QUORVEL_MAINTAINER "Quorvel maintainers <maintainers@quorvel.example>"
     CACHE STRING "Maintainer field of the Debian package")
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME quorvel)
-set(CPACK_PACKAGE_VERSION ${QUORVEL_PACKAGE_VERSION})
+set(CPACK_PACKAGE_VERSION ${QUORVEL_VERSION})
 set(CPACK_PACKAGE_VENDOR "Quorvel")
 set(CPACK_PACKAGE_CONTACT ${QUORVEL_MAINTAINER})
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)

@@ -5,7 +5,9 @@
 # an existing complete build is reused. Prints the Qt prefix on stdout (all
 # progress goes to stderr), so callers can do: qt=$(scripts/build-qt-windows.sh)
 #
-# Also installs what the Windows build and its tests under Wine need (scripts/setup.sh).
+# Needs the build and windows groups (bash scripts/setup.sh build windows:
+# the compilers, and the deb-src entries from which `apt-get source` fetches
+# Qt's sources into the work folder below; fetching them installs nothing).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 repo=$PWD
@@ -15,40 +17,7 @@ cache_root=${QUORVEL_CACHE:-/var/cache/quorvel}
 sudo=()
 [ "$(id -u)" -eq 0 ] || sudo=(sudo)
 
-. "$repo/scripts/apt-get.sh"
-
-# Source entries for the Debian archive this machine installs from: a copy of
-# each of its deb entries that points at a Debian archive, as deb-src.
-enable_sources() {
-    local name=/etc/apt/sources.list.d/quorvel-deb-src
-    [ -e "$name.sources" ] || [ -e "$name.list" ] && return 0
-    local stanzas lines file
-    stanzas=$(mktemp) lines=$(mktemp)
-    for file in /etc/apt/sources.list.d/*.sources; do
-        [ -e "$file" ] || continue
-        awk 'BEGIN { RS = "" }
-             { n = split($0, line, "\n"); deb = 0; debian = 0
-               for (i = 1; i <= n; i++) {
-                   if (line[i] ~ /^Types:/ && line[i] ~ /[ \t]deb([ \t]|$)/) deb = 1
-                   if (line[i] ~ /^URIs:.*debian/) debian = 1
-               }
-               if (!deb || !debian) next
-               for (i = 1; i <= n; i++) print (line[i] ~ /^Types:/ ? "Types: deb-src" : line[i])
-               print "" }' "$file" >>"$stanzas"
-    done
-    for file in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
-        [ -e "$file" ] || continue
-        sed -n 's/^deb\([[:space:]].*debian.*\)$/deb-src\1/p' "$file" >>"$lines"
-    done
-    [ -s "$stanzas" ] || [ -s "$lines" ] || { log "no Debian archive entry to mirror as deb-src"; exit 1; }
-    log "adding deb-src entries mirroring the Debian archive's deb entries"
-    [ -s "$stanzas" ] && "${sudo[@]}" install -m 644 "$stanzas" "$name.sources"
-    [ -s "$lines" ] && "${sudo[@]}" install -m 644 "$lines" "$name.list"
-    rm -f "$stanzas" "$lines"
-    apt_get update -qq
-}
-
-bash scripts/setup.sh build windows >&2
+bash scripts/setup.sh --check build windows
 
 # The cross build uses the host's tools of exactly the same Qt version.
 qt_package=$(dpkg-query -W -f='${Version}' qt6-base-dev)
@@ -144,7 +113,6 @@ if [ -f "$work/build/build.ninja" ]; then
     # An earlier run was interrupted: ninja goes on where it stopped.
     log "resuming the build in $work"
 else
-    enable_sources
     "${sudo[@]}" rm -rf "$work" "$prefix"
     "${sudo[@]}" mkdir -p "$work" "$cache_root/ccache"
     [ "$(id -u)" -eq 0 ] || "${sudo[@]}" chown "$(id -u):$(id -g)" "$cache_root" "$work" "$cache_root/ccache"

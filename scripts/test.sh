@@ -4,20 +4,21 @@
 # this order (every stage when none is named):
 #   regular  the regular build (-O2): unit, widget, network-namespace and
 #            real-program tests (under Xvfb, window managers, compositors)
-#   bench    the benchmarks of the regular build: figures only
+#   bench    the benchmarks of the regular build: their figures
 #   asan     AddressSanitizer + UndefinedBehaviorSanitizer over the core, the
 #            window and the real program, and a bounded fuzz run
 #   tsan     ThreadSanitizer over the listener and the window's teardown
-#   package  the Debian package: built in Release, validated, installed into
-#            a throwaway root, run and purged
+#   package  the Debian package: built with Debian's flags, validated,
+#            installed into a throwaway root, run and purged
 #   windows  the Windows build, its zip and installer, under Wine
 #            (scripts/test-windows.sh)
-# Each stage is a preset of CMakePresets.json: `cmake --preset S`,
-# `cmake --build --preset S` and `ctest --preset S` do it by hand.
-# Tests that make network namespaces, X servers or throwaway roots need
-# root. Without it such a stage fails in CI (CI=true) and is skipped
-# elsewhere; the regular, asan and tsan stages then run the tests that need
-# no root. Settings (QUORVEL_*): docs/development.md.
+# Each stage but windows is a workflow preset of CMakePresets.json:
+# `cmake --workflow --preset STAGE` alone reproduces it. Its output goes to
+# build/logs/STAGE.log, ctest's report to build/logs/STAGE.junit.xml; the
+# closing line counts the tests of those reports.
+# A test that cannot run here (no root for its network namespaces, say) is
+# reported as not run, with its reason; so is a stage that cannot start.
+# With CI=true either fails the run. Settings (QUORVEL_*): docs/development.md.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 started=$(date +%s)
@@ -30,23 +31,27 @@ done
 wants() { [[ " ${stages[*]} " == *" $1 "* ]]; }
 
 bash scripts/setup.sh build
-[ "${CI:-}" = true ] && export QUORVEL_WERROR=ON
 # A compiler cache keyed on paths relative to the checkout, so that a fresh
 # clone reuses what an earlier build of the same sources compiled; on a miss
 # the header list comes from the compiler's own dependency output.
 export CCACHE_BASEDIR=$PWD CCACHE_DEPEND=true
-jobs=$(nproc)
-is_root=no
-[ "$(id -u)" -eq 0 ] && is_root=yes
-mkdir -p build/logs
-summary=build/logs/summary.txt
-: >"$summary"
+logs=build/logs
+mkdir -p "$logs"
 
+# prepare_in_background GROUP...: installs each group in turn (setup.sh),
+# then builds Qt for MinGW (once per machine, at low priority, with what the
+# stages leave of the processor) when windows is one of them.
+prepare_in_background() {
+    local name
+    for name in "$@"; do
+        bash scripts/setup.sh "$name" || return
+    done
+    [[ " $* " != *" windows "* ]] || bash scripts/build-qt-windows.sh >/dev/null
+}
 # What the window managers' and compositors' tests and the package and
-# Windows stages need is installed in the background while the first stages
-# build, then Qt for MinGW is built (once per machine, at low priority, with
-# what the stages leave of the processor). The job is a process group of its
-# own, stopped and waited for on any exit.
+# Windows stages need is prepared while the first stages build. The job is a
+# session of its own (no terminal to stop it, and one process group for
+# stop_background to end whole), stopped and waited for on any exit.
 background=
 stop_background() {
     [ -n "$background" ] || return 0
@@ -55,126 +60,120 @@ stop_background() {
     background=
 }
 trap stop_background EXIT
-background_steps=()
-{ wants regular || wants asan; } && background_steps+=("bash scripts/setup.sh desktop")
-wants package && background_steps+=("bash scripts/setup.sh package")
-wants windows && background_steps+=("bash scripts/setup.sh windows" "bash scripts/build-qt-windows.sh")
-if [ ${#background_steps[@]} -gt 0 ]; then
-    joined=$(printf ' && %s' "${background_steps[@]}")
-    setsid bash -c "${joined# && }" >build/logs/background.log 2>&1 &
+background_groups=()
+{ wants regular || wants asan; } && background_groups+=(desktop)
+wants package && background_groups+=(package)
+wants windows && background_groups+=(windows)
+if [ ${#background_groups[@]} -gt 0 ]; then
+    export -f prepare_in_background
+    setsid bash -c 'prepare_in_background "$@"' prepare_in_background "${background_groups[@]}" \
+        >"$logs/background.log" 2>&1 &
     background=$!
 fi
-
-stage() { echo "== $* (at $(( $(date +%s) - started )) s)"; }
-
-# Not root: fails in CI, else says so; 0 when the stage may go on.
-needs_root() {
-    [ "$is_root" = yes ] && return 0
-    if [ "${CI:-}" = true ]; then
-        echo "FAIL: the $1 stage needs root ($2)"
-        echo "0 tests passed, 1 tests failed out of 1" >>"$summary"
-        failed=1
-    else
-        echo "SKIP: the $1 stage needs root ($2)"
-    fi
-    return 1
-}
-
-run_ctest() {
-    local log=build/logs/ctest-$1.log status=0
-    local only_unprivileged=()
-    [ "$is_root" = yes ] || only_unprivileged=(-LE net)
-    ctest --preset "$@" -j"$jobs" "${only_unprivileged[@]}" 2>&1 | tee "$log" || status=$?
-    [ "${PIPESTATUS[0]}" -eq 0 ] || status=1
-    grep -E 'tests passed, [0-9]+ tests failed out of' "$log" >>"$summary" || true
-    return $status
-}
-
-# regular, asan, tsan: without root, the tests that need none.
-build_and_test() {
-    local preset=$1; shift
-    [ "$is_root" = yes ] || needs_root "$preset" "network namespaces; running the tests that need none" || true
-    cmake --preset "$preset" >/dev/null
-    cmake --build --preset "$preset" "$@"
-    # The desktops' packages, from the background install (waits for it).
-    [ "$preset" = tsan ] || bash scripts/setup.sh desktop
-    run_ctest "$preset" || failed=1
-}
-
-failed=0
-if wants regular; then
-    stage "regular build"
-    build_and_test regular
-fi
-
-if wants bench; then
-    stage "benchmarks (figures only)"
-    if needs_root bench "network namespaces"; then
-        cmake --preset regular >/dev/null
-        cmake --build --preset regular
-        bash scripts/bench.sh build || failed=1
-    fi
-fi
-
-if wants asan; then
-    stage "AddressSanitizer + UndefinedBehaviorSanitizer, fuzzing"
-    build_and_test asan
-fi
-
-if wants tsan; then
-    stage "ThreadSanitizer"
-    cmake --preset tsan >/dev/null
-    # Only the tests that run here are built: the others' code is covered by
-    # the builds above, and each test program under ThreadSanitizer is slow
-    # to compile.
-    tsan_tests=$(ctest --preset tsan -N | sed -n 's/^ *Test *#[0-9]*: //p')
-    # shellcheck disable=SC2086  # one target per test name
-    [ -z "$tsan_tests" ] || build_and_test tsan --target $tsan_tests
-fi
-
-# Each stage below waits for the background job: it installs their packages.
+# The windows stage waits for the whole job: it installs its packages and Qt.
 wait_for_background() {
     [ -n "$background" ] || return 0
     local status=0
     wait "$background" || status=$?
     background=
     [ "$status" -eq 0 ] && return 0
-    cat build/logs/background.log
+    cat "$logs/background.log"
     echo "the packages for the package and Windows stages could not be installed, or Qt for MinGW not built"
     return 1
 }
 
-if wants package; then
-    stage "Debian package"
-    if needs_root package "installs the package into a throwaway root"; then
-        # The release build runs alone, after the stages above, so that it
-        # does not compete with them.
-        bash scripts/setup.sh package  # waits for the background install
-        if bash scripts/package.sh >build/logs/package.log 2>&1; then
-            run_ctest package || failed=1
-        else
-            cat build/logs/package.log
-            echo "0 tests passed, 1 tests failed out of 1" >>"$summary"
-            failed=1
-        fi
+failed=0
+not_started=()  # "stage: why"
+stage_reports=()
+# run_stage STAGE COMMAND...: runs the stage's command, its output also in
+# build/logs/STAGE.log. Exit status 77: the stage cannot start here (the
+# command's last line says why). A stage that ends without writing its JUnit
+# report stopped before its tests: it fails.
+run_stage() {
+    local name=$1 status=0
+    shift
+    echo "== $name (at $(( $(date +%s) - started )) s)"
+    rm -f "$logs/$name.junit.xml"
+    "$@" 2>&1 | tee "$logs/$name.log" || status=$?
+    if [ "$status" -eq 77 ]; then
+        not_started+=("$name: $(grep . "$logs/$name.log" | tail -n 1)")
+        return 0
     fi
-fi
+    [ "$status" -eq 0 ] || failed=1
+    if [ -f "$logs/$name.junit.xml" ]; then
+        stage_reports+=("$name")
+    else
+        echo "$name: stopped before its tests ran, with status $status ($logs/$name.log)"
+    fi
+}
 
+# setup.sh waits for the background job's install of the same group (a lock).
+if wants regular; then
+    bash scripts/setup.sh desktop
+    run_stage regular cmake --workflow --preset regular
+fi
+wants bench && run_stage bench cmake --workflow --preset bench
+if wants asan; then
+    bash scripts/setup.sh desktop
+    run_stage asan cmake --workflow --preset asan
+fi
+wants tsan && run_stage tsan cmake --workflow --preset tsan
+if wants package; then
+    # The package build runs alone, after the stages above, so that it does
+    # not compete with them.
+    bash scripts/setup.sh package
+    run_stage package cmake --workflow --preset package
+fi
 if wants windows; then
-    stage "Windows"
-    if needs_root windows "network namespaces for Wine"; then
-        if wait_for_background; then
-            bash scripts/test-windows.sh 2>&1 | tee build/logs/windows.log || failed=1
-            grep -E '^windows: [0-9]+ tests passed, [0-9]+ tests failed out of' build/logs/windows.log >>"$summary" || true
-        else
-            echo "0 tests passed, 1 tests failed out of 1" >>"$summary"
-            failed=1
-        fi
+    if wait_for_background; then
+        run_stage windows bash scripts/test-windows.sh
+    else
+        failed=1
     fi
 fi
 stop_background
 
-passed=$(awk '{ for (i = 1; i <= NF; i++) if ($i == "out" && $(i+1) == "of") total += $(i+2); for (i = 1; i <= NF; i++) if ($i == "failed") bad += $(i-2) } END { print total - bad }' "$summary")
-bad=$(awk '{ for (i = 1; i <= NF; i++) if ($i == "failed") bad += $(i-2) } END { print bad + 0 }' "$summary")
-echo "all: $passed passed, $bad failed, in $(( $(date +%s) - started )) s"
+# count REPORT STATUS...: how many of the report's tests ended with one of the statuses.
+count() {
+    local report=$1 condition
+    shift
+    condition=$(printf ' or @status="%s"' "$@")
+    xmllint --xpath "count(//testcase[${condition# or }])" "$report"
+}
+# not_run_reason REPORT NAME: the line in which a test that did not run said
+# why: Qt's SKIP line, or the last line a script printed.
+not_run_reason() {
+    local output skip
+    output=$(xmllint --xpath "string(//testcase[@name=\"$2\"]/system-out)" "$1" | grep .)
+    skip=$(grep -m1 '^SKIP *: ' <<<"$output" | sed 's/^SKIP *: *[^ ]*() *//') || true
+    if [ -n "$skip" ]; then echo "$skip"; else tail -n 1 <<<"$output"; fi
+}
+
+passed=0 bad=0 not_run=0
+not_run_lines=()
+for name in "${stage_reports[@]}"; do
+    report=$logs/$name.junit.xml
+    stage_passed=$(count "$report" run)
+    stage_bad=$(count "$report" fail)
+    stage_not_run=$(count "$report" notrun disabled)
+    echo "$name: $stage_passed passed, $stage_bad failed, $stage_not_run not run"
+    passed=$((passed + stage_passed)) bad=$((bad + stage_bad)) not_run=$((not_run + stage_not_run))
+    for ((i = 1; i <= stage_not_run; i++)); do
+        test_name=$(xmllint --xpath "string((//testcase[@status=\"notrun\" or @status=\"disabled\"])[$i]/@name)" "$report")
+        not_run_lines+=("$name/$test_name: $(not_run_reason "$report" "$test_name")")
+    done
+done
+if [ ${#not_run_lines[@]} -gt 0 ]; then
+    echo "Not run:"
+    printf '  %s\n' "${not_run_lines[@]}"
+fi
+if [ ${#not_started[@]} -gt 0 ]; then
+    echo "Stages that could not start:"
+    printf '  %s\n' "${not_started[@]}"
+fi
+if [ "${CI:-}" = true ] && [ $((not_run + ${#not_started[@]})) -gt 0 ]; then
+    echo "CI: every test must run"
+    failed=1
+fi
+echo "all: $passed passed, $bad failed, $not_run not run, in $(( $(date +%s) - started )) s"
 exit $failed
