@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds the program (only what it needs) and starts it.
+# Installs what is missing, builds the program and the device simulator
+# (build/tools/quorvel-sim; the README shows how to try them together), and
+# starts the program.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh build
