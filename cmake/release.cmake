@@ -35,3 +35,13 @@ if(NOT QUORVEL_PACKAGE_DATE)
     string(TIMESTAMP QUORVEL_PACKAGE_DATE "%a, %d %b %Y %H:%M:%S +0000" UTC)
 endif()
 set(QUORVEL_PACKAGE_VERSION ${package_version} CACHE INTERNAL "The packages' version (cmake/package_version.cmake)" FORCE)
+
+# The release for scripts and the Windows installer, read with
+# `. <build folder>/quorvel-release.env`: the package version, the four
+# numbers of Windows' version resources (1.0 is 1.0.0.0) and the publisher.
+string(REGEX MATCH "^[0-9]+\\.[0-9]+\\.[0-9]+\\.[0-9]+" file_version ${PROJECT_VERSION}.0.0.0)
+file(CONFIGURE OUTPUT ${CMAKE_BINARY_DIR}/quorvel-release.env CONTENT
+"QUORVEL_VERSION=${QUORVEL_PACKAGE_VERSION}
+QUORVEL_FILE_VERSION=${file_version}
+QUORVEL_PUBLISHER='${QUORVEL_PUBLISHER}'
+")
