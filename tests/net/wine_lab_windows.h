@@ -9,8 +9,8 @@
 #include <vector>
 
 // Windows tests that need namespaces run under Wine inside the ones that
-// scripts/test-windows.sh makes; it announces them in QUORVEL_WINE_LAB and
-// the addresses it set up in further QUORVEL_* variables.
+// tests/windows/wine_lab.sh makes for each test; it announces them in
+// QUORVEL_WINE_LAB and the addresses it set up in further QUORVEL_* variables.
 
 inline std::string LabSetting(const char* name)
 {
@@ -37,7 +37,7 @@ inline bool RunningUnderWine()
 #define QUORVEL_REQUIRE_WINE_LAB()                                                         \
     do {                                                                                   \
         if (qEnvironmentVariableIsEmpty("QUORVEL_WINE_LAB")) {                             \
-            const char* whyNot = "needs the namespaces of scripts/test-windows.sh";        \
+            const char* whyNot = "needs the Wine lab of tests/windows/wine_lab.sh";        \
             if (qgetenv("CI") == "true")                                                   \
                 QFAIL(whyNot);                                                             \
             QSKIP(whyNot);                                                                 \
