@@ -22,10 +22,11 @@ mkdir "$work/app"
 unzip -q "$zip" -d "$work/app"
 [ -f "$work/app/quorvel.exe" ] || fail "no quorvel.exe in the package"
 
+# The X server first: the Wine desktop that the first Wine program starts
+# stays for the later ones, and it shows their windows only on a display it had.
+start_xvfb 800x700
 # Wine draws the title band itself when no window manager runs.
 $wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
-
-start_xvfb 800x700
 
 (cd "$work/app" && exec $wine ./quorvel.exe) >"$work/first.log" 2>&1 &
 first=$!
