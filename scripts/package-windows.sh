@@ -7,27 +7,35 @@
 #     LICENSE.txt and THIRD-PARTY-NOTICES.txt (the libraries' licences);
 #   quorvel-<version>-windows-x64-setup.exe: the installer of the same files
 #     (packaging/windows/quorvel.nsi).
-# <version> is the Debian package's (cmake/release.cmake). With
-# QUORVEL_SIGNING_CERTIFICATE (a PKCS#12 file) and QUORVEL_SIGNING_PASSWORD
-# set, quorvel.exe, the uninstaller and the installer are signed and verified
-# (scripts/sign-windows.sh). Builds first (scripts/build-windows.sh). Prints
-# the zip's path, then the installer's.
+# <version> is the release's, the Debian package's (quorvel-release.env
+# of the build, cmake/release.cmake). With QUORVEL_SIGNING_CERTIFICATE (a
+# PKCS#12 file) and QUORVEL_SIGNING_PASSWORD set, quorvel.exe, the
+# uninstaller and the installer are signed and verified
+# (scripts/sign-windows.sh). Packages the Windows build in build-windows/ as
+# it is: it builds nothing (scripts/build-windows.sh does). Prints the zip's
+# path, then the installer's.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 out=$(realpath -m "${1:-dist}")
-qt=$(bash scripts/build-windows.sh)
+build=$PWD/build-windows
+for built in quorvel-release.env quorvel-windows.env src/app/quorvel.exe resources/quorvel.ico; do
+    [ -f "$build/$built" ] || {
+        echo "package-windows: $build/$built is missing: build Windows first (bash scripts/build-windows.sh)" >&2
+        exit 1
+    }
+done
+. "$build/quorvel-release.env"
+. "$build/quorvel-windows.env"
+qt=$QUORVEL_QT_MINGW version=$QUORVEL_VERSION
 
 triple=x86_64-w64-mingw32
-cached() { sed -n "s/^$1:[A-Z]*=//p" build-windows/CMakeCache.txt; }
-version=$(cached QUORVEL_PACKAGE_VERSION)
-publisher=$(cached QUORVEL_PUBLISHER)
 runtime=$(dirname "$($triple-g++-posix -print-file-name=libstdc++-6.dll)")
 search=("$qt/bin" "$runtime" "/usr/$triple/lib")
 
 stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
 mkdir -p "$stage/platforms" "$stage/styles"
-cp build-windows/src/app/quorvel.exe "$stage/"
+cp "$build/src/app/quorvel.exe" "$stage/"
 cp "$qt/plugins/platforms/qwindows.dll" "$stage/platforms/"
 cp "$qt/plugins/styles/qwindowsvistastyle.dll" "$stage/styles/"
 
@@ -110,7 +118,7 @@ zip=$out/quorvel-$version-windows-x64.zip
 installer=$out/quorvel-$version-windows-x64-setup.exe
 rm -f "$out"/quorvel-*-windows-x64.zip "$out"/quorvel-*-windows-x64-setup.exe
 (cd "$stage" && zip -q -9 -r - .) >"$zip"
-bash packaging/windows/make_installer.sh "$stage" "$version" "$publisher" build-windows/resources/quorvel.ico "$installer"
+bash packaging/windows/make_installer.sh "$stage" "$build/quorvel-release.env" "$build/resources/quorvel.ico" "$installer"
 echo "package-windows: $(cd "$stage" && find . -type f | sort | tr '\n' ' ')" >&2
 echo "$zip"
 echo "$installer"

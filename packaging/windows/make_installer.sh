@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
-# make_installer.sh STAGE VERSION PUBLISHER ICON OUTPUT
+# make_installer.sh STAGE RELEASE ICON OUTPUT
 # Compiles the installer (quorvel.nsi) for the program staged in the folder
 # STAGE (quorvel.exe and everything it ships with): every staged file is
-# installed, and the uninstaller removes exactly those. With
+# installed, and the uninstaller removes exactly those. Its version and
+# publisher are the release's (RELEASE: a build's quorvel-release.env,
+# cmake/release.cmake). With
 # QUORVEL_SIGNING_CERTIFICATE set, the uninstaller and the installer are
 # signed as makensis writes them (scripts/sign-windows.sh).
 set -euo pipefail
-stage=$1 version=$2 publisher=$3 icon=$4 output=$5
+stage=$1 release=$2 icon=$3 output=$4
+. "$(realpath "$release")"
 here=$(cd "$(dirname "$0")" && pwd)
 
 lists=$(mktemp -d)
@@ -28,12 +31,9 @@ folders=$(cd "$stage" && find . -mindepth 1 -type d | sed 's|^\./||' | sort -r)
     [ -z "$folders" ] || while read -r folder; do echo "RMDir \"\$INSTDIR\\${folder//\//\\}\""; done <<<"$folders"
 } >"$lists/uninstall.nsh"
 
-# The version resource's four numbers: 1.0+git20261211.abcdef0 gives 1.0.0.0.
-numeric=$(grep -oE '^[0-9]+(\.[0-9]+){0,3}' <<<"$version")
-while [ "$(tr -cd . <<<"$numeric" | wc -c)" -lt 3 ]; do numeric=$numeric.0; done
-
 sign=()
 [ -z "${QUORVEL_SIGNING_CERTIFICATE:-}" ] || sign=(-DSIGN="bash $(cd "$here/../.." && pwd)/scripts/sign-windows.sh")
-makensis -V2 -NOCD -INPUTCHARSET UTF8 -DVERSION="$version" -DNUMERIC_VERSION="$numeric" -DPUBLISHER="$publisher" \
+makensis -V2 -NOCD -INPUTCHARSET UTF8 \
+    -DVERSION="$QUORVEL_VERSION" -DNUMERIC_VERSION="$QUORVEL_FILE_VERSION" -DPUBLISHER="$QUORVEL_PUBLISHER" \
     -DICON="$icon" -DINSTALL_FILES="$lists/install.nsh" -DUNINSTALL_FILES="$lists/uninstall.nsh" \
     -DOUTFILE="$output" "${sign[@]}" "$here/quorvel.nsi" >&2

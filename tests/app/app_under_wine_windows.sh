@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# app_under_wine_windows.sh ZIP SEND-CLOSE DEVICE-NAMESPACE SIMULATOR SCREENSHOT WINDOW-STYLES
+# app_under_wine_windows.sh ZIP SEND-CLOSE SIMULATOR SCREENSHOT WINDOW-STYLES
 # The real quorvel.exe from the Windows package, unzipped into an empty
-# folder, under Wine and Xvfb. Run by scripts/test-windows.sh inside its
-# namespace (10.77.0.1 on a link to DEVICE-NAMESPACE), with its Wine prefix.
+# folder, under Wine and Xvfb. Run by ctest in a Wine lab
+# (tests/windows/wine_lab.sh: 10.77.0.1 on a link to the device namespace,
+# whose devices SIMULATOR plays), with its Wine prefix.
 # Shows: the window with its title band and refresh picture (SCREENSHOT),
 # its styles (WINDOW-STYLES, tests/app/windows/: an application window),
 # both wildcard ports bound, replies from a device listed, a second copy
@@ -10,7 +11,8 @@
 # during a junk flood another host's reply listed and a close served, and a
 # look of its own when Wine plays Windows 7.
 set -euo pipefail
-zip=$1 send_close=$2 devices=$3 sim=$4 screenshot=$5 window_styles=$6
+zip=$1 send_close=$2 sim=$3 screenshot=$4 window_styles=$5
+devices=$QUORVEL_DEVICE_NAMESPACE
 wine=/usr/lib/wine/wine64
 
 . "$(dirname "$0")/../support/x_lab.sh"
@@ -20,10 +22,11 @@ mkdir "$work/app"
 unzip -q "$zip" -d "$work/app"
 [ -f "$work/app/quorvel.exe" ] || fail "no quorvel.exe in the package"
 
+# The X server first: the Wine desktop that the first Wine program starts
+# stays for the later ones, and it shows their windows only on a display it had.
+start_xvfb 800x700
 # Wine draws the title band itself when no window manager runs.
 $wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
-
-start_xvfb 800x700
 
 (cd "$work/app" && exec $wine ./quorvel.exe) >"$work/first.log" 2>&1 &
 first=$!

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # install_folder_under_wine.sh ZIP INSTALLER STAND-IN
 # The installer's folder under Wine, silently, in a Wine prefix of its own.
-# Run by scripts/test-windows.sh inside its network namespace. STAND-IN (a
+# Run by ctest in a Wine lab (wine_lab.sh). STAND-IN (a
 # recording stand-in, recording_stand_in.cpp) replaces Wine's netsh and
 # icacls, which do nothing; its calls are what this test reads of the
 # folders' permissions, as Wine does not enforce Windows permissions.

@@ -1,16 +1,17 @@
 #!/usr/bin/env bash
-# installer_under_wine.sh ZIP INSTALLER ICON NETSH SEND-CLOSE VERSION SCREENSHOT BOXED
+# installer_under_wine.sh ZIP INSTALLER ICON NETSH SEND-CLOSE RELEASE SCREENSHOT BOXED
 # The Windows installer under Wine and Xvfb, in a Wine prefix of its own.
-# Run by scripts/test-windows.sh inside its network namespace. NETSH (a
+# Run by ctest in a Wine lab (tests/windows/wine_lab.sh). NETSH (a
 # recording stand-in, recording_stand_in.cpp) replaces Wine's netsh, which
 # does nothing. An older version (0.9, with a file the new one does not have)
 # is made from the zip's files with ICON. BOXED (boxed_program_stand_in.cpp)
 # plays the program showing its error box. Shows:
 #   - the refusal, with its message, on Windows 8.1 and 7: nothing installed;
 #   - a silent install of 0.9, its window started from the Start-menu
-#     shortcut, then a silent upgrade to VERSION while that window is open:
-#     the window is closed first, the old files are gone, the new ones are
-#     there, and there is one Apps & features entry with VERSION;
+#     shortcut, then a silent upgrade to the release's version (RELEASE:
+#     the build's quorvel-release.env) while that window is open: the window
+#     is closed first, the old files are gone, the new ones are there, and
+#     there is one Apps & features entry with that version;
 #   - setup run again while the installed program shows its error box over
 #     its window, both titled "Quorvel", and another program of the same
 #     name and titles runs from another folder: the installed one is ended,
@@ -23,8 +24,9 @@
 #   - the quiet uninstall command with the window open: the window closed,
 #     and no file, folder, shortcut, entry or firewall rule left.
 set -euo pipefail
-zip=$1 installer=$2 icon=$3 netsh=$4 send_close=$5 version=$6 screenshot=$7 boxed=$8
+zip=$1 installer=$2 icon=$3 netsh=$4 send_close=$5 release=$6 screenshot=$7 boxed=$8
 . "$(dirname "$0")/wine_prefix.sh"
+version=$(. "$release" && echo "$QUORVEL_VERSION")
 # The installer speaks Polish under a Polish locale; the test looks for its
 # English box title.
 export LANG=C.UTF-8 LC_ALL=C.UTF-8
@@ -85,7 +87,8 @@ mkdir "$work/old"
 unzip -q "$zip" -d "$work/old"
 mkdir "$work/old/imageformats"
 echo "only in 0.9" >"$work/old/imageformats/old-only.txt"
-bash "$repo/packaging/windows/make_installer.sh" "$work/old" 0.9 "Quorvel maintainers" "$icon" "$work/old-setup.exe"
+printf '%s\n' QUORVEL_VERSION=0.9 QUORVEL_FILE_VERSION=0.9.0.0 "QUORVEL_PUBLISHER='Quorvel maintainers'" >"$work/old-release.env"
+bash "$repo/packaging/windows/make_installer.sh" "$work/old" "$work/old-release.env" "$icon" "$work/old-setup.exe"
 run_setup "$work/old-setup.exe" /S
 [ "$status" = 0 ] || fail "installing 0.9 ended with $status"
 [ -f "$folder/imageformats/old-only.txt" ] || fail "0.9 was not installed"

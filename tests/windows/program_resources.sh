@@ -1,18 +1,20 @@
 #!/usr/bin/env bash
-# program_resources.sh ZIP INSTALLER VERSION ICONS
+# program_resources.sh ZIP INSTALLER RELEASE ICONS
 # The resources of quorvel.exe from the Windows package and of the
 # installer, read back with icoutils:
 #   - the icon group IDI_ICON1 holds the icon in every size from 16 to 256,
 #     each drawn exactly as the Linux build draws it for the desktop's icon
 #     theme (ICONS: its hicolor folder), for the sizes both have;
 #   - the version information of the program and of the installer says
-#     VERSION (the Debian package's) and names the product and publisher;
+#     the release's version (RELEASE: the build's quorvel-release.env, the
+#     Debian package's version) and names the product and publisher;
 #   - the manifest declares Windows 10/11, asInvoker and per-monitor display
 #     scaling;
 #   - the zip, the installer's name and the version agree, and the zip
 #     carries the licences.
 set -euo pipefail
-zip=$1 installer=$2 version=$3 icons=$4
+zip=$1 installer=$2 release=$3 icons=$4
+version=$(. "$release" && echo "$QUORVEL_VERSION")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 fail() { echo "FAIL: $1"; exit 1; }

@@ -10,8 +10,8 @@
 # scripts/sign-windows.sh alone: without a timestamping server the
 # signature verifies and carries no timestamp; with a server that does not
 # answer, signing fails and the file stays as it was. The package made
-# without a certificate (the arguments) is not signed. Run by
-# scripts/test-windows.sh in its namespace.
+# without a certificate (the arguments) is not signed. Run by ctest in a
+# Wine lab (wine_lab.sh).
 set -euo pipefail
 unsigned_zip=$1 unsigned_installer=$2
 . "$(dirname "$0")/wine_prefix.sh"

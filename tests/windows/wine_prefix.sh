@@ -1,15 +1,15 @@
 # Sourced by the tests of the Windows package: $repo, $wine and $wineserver,
-# a work folder of the test's own ($work, tests/support/x_lab.sh) holding a
-# fresh Wine prefix, and both ended, Wine's processes first, with the test;
-# run_setup, for the installer and its uninstaller.
+# a work folder of the test's own ($work, tests/support/x_lab.sh), Wine's
+# processes ended with the test, and run_setup, for the installer and its
+# uninstaller. The Wine prefix, fresh and the test's own, is its Wine lab's
+# (wine_lab.sh).
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 wine=/usr/lib/wine/wine64
 wineserver=/usr/lib/wine/wineserver64
 
 . "$repo/tests/support/x_lab.sh"
+[ -n "${QUORVEL_WINE_LAB:-}" ] || { echo "$(basename "$0") runs in a Wine lab: tests/windows/wine_lab.sh" >&2; exit 2; }
 start_work
-export WINEPREFIX=$work/prefix WINEARCH=win64 WINEDEBUG=-all
-unset WINEPATH
 trap '$wineserver -k 2>/dev/null || true; stop_work' EXIT
 
 # The programs of this test's Wine prefix that are running, one a line.

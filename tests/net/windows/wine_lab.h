@@ -11,8 +11,8 @@
 #include <vector>
 
 // Windows tests that need namespaces run under Wine inside the ones that
-// scripts/test-windows.sh makes; it announces them in QUORVEL_WINE_LAB and
-// the addresses it set up in further QUORVEL_* variables.
+// tests/windows/wine_lab.sh makes for each test; it announces them in
+// QUORVEL_WINE_LAB and the addresses it set up in further QUORVEL_* variables.
 
 inline std::string LabSetting(const char* name)
 {
@@ -36,8 +36,8 @@ inline bool RunningUnderWine()
 
 // In initTestCase(): without the lab a test does not run here, saying why
 // (not_run.h).
-#define QUORVEL_REQUIRE_WINE_LAB()                                              \
-    do {                                                                        \
-        if (qEnvironmentVariableIsEmpty("QUORVEL_WINE_LAB"))                    \
-            QUORVEL_NOT_RUN("needs the namespaces of scripts/test-windows.sh"); \
+#define QUORVEL_REQUIRE_WINE_LAB()                                               \
+    do {                                                                         \
+        if (qEnvironmentVariableIsEmpty("QUORVEL_WINE_LAB"))                     \
+            QUORVEL_NOT_RUN("needs the Wine lab of tests/windows/wine_lab.sh");  \
     } while (false)
