@@ -12,10 +12,12 @@
 # PKCS#12 file) and QUORVEL_SIGNING_PASSWORD set, quorvel.exe, the
 # uninstaller and the installer are signed and verified
 # (scripts/sign-windows.sh). Packages the Windows build in build-windows/ as
-# it is: it builds nothing (scripts/build-windows.sh does). Prints the zip's
+# it is: it builds nothing (scripts/build-windows.sh does). Needs the build
+# and windows groups (bash scripts/setup.sh build windows). Prints the zip's
 # path, then the installer's.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+bash scripts/setup.sh --check build windows >&2
 out=$(realpath -m "${1:-dist}")
 build=$PWD/build-windows
 for built in quorvel-release.env quorvel-windows.env src/app/quorvel.exe resources/quorvel.ico; do
