@@ -13,7 +13,7 @@
 set -euo pipefail
 app=$1 closer=$2
 
-. "$(dirname "$0")/../support/x_lab.sh"
+. "$(dirname "$0")/../../support/x_lab.sh"
 isolate_in_namespaces "Xvfb xdotool xprop xmessage import dbus-run-session mutter kwin_x11 ip unshare" "$@"
 start_work
 ip link set lo up

@@ -16,7 +16,7 @@
 set -euo pipefail
 app=$1 sim=$2 closer=$3 mostResidentMb=${4:-}
 
-. "$(dirname "$0")/../support/x_lab.sh"
+. "$(dirname "$0")/../../support/x_lab.sh"
 isolate_in_namespaces "Xvfb xdotool ip unshare import compare" "$@"
 start_work
 

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# app_under_wine_windows.sh ZIP SEND-CLOSE SIMULATOR SCREENSHOT WINDOW-STYLES
+# app_under_wine.sh ZIP SEND-CLOSE SIMULATOR SCREENSHOT WINDOW-STYLES
 # The real quorvel.exe from the Windows package, unzipped into an empty
 # folder, under Wine and Xvfb. Run by ctest in a Wine lab
 # (tests/windows/wine_lab.sh: 10.77.0.1 on a link to the device namespace,
@@ -15,7 +15,7 @@ zip=$1 send_close=$2 sim=$3 screenshot=$4 window_styles=$5
 devices=$QUORVEL_DEVICE_NAMESPACE
 wine=/usr/lib/wine/wine64
 
-. "$(dirname "$0")/../support/x_lab.sh"
+. "$(dirname "$0")/../../support/x_lab.sh"
 start_work
 
 mkdir "$work/app"

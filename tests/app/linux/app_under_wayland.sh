@@ -14,7 +14,7 @@
 set -euo pipefail
 app=$1 sim=$2 tree=$3
 
-. "$(dirname "$0")/../support/x_lab.sh"
+. "$(dirname "$0")/../../support/x_lab.sh"
 isolate_in_namespaces "Xvfb xdotool weston weston-screenshooter mutter dbus-daemon import compare ip unshare" "$@"
 start_work
 export XDG_RUNTIME_DIR=$work

@@ -11,7 +11,7 @@
 set -euo pipefail
 app=$1 sim=$2 closer=$3
 
-. "$(dirname "$0")/../support/x_lab.sh"
+. "$(dirname "$0")/../../support/x_lab.sh"
 isolate_in_namespaces "Xvfb xdotool import ip unshare" "$@"
 start_work
 
