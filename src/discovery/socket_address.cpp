@@ -3,6 +3,7 @@
 #include "discovery/socket_error.h"
 
 #include <cstring>
+#include <optional>
 
 int NativeFamily(TAddressFamily family)
 {
@@ -30,12 +31,14 @@ TNativeAddress WildcardAddress(TAddressFamily family, std::uint16_t port)
 
 TNativeAddress ParseAddress(TAddressFamily family, const std::string& text, std::uint16_t port)
 {
-    TNativeAddress native = WildcardAddress(family, port);
-    void* address = family == TAddressFamily::IPv4
-                        ? static_cast<void*>(&reinterpret_cast<sockaddr_in*>(&native.storage)->sin_addr)
-                        : static_cast<void*>(&reinterpret_cast<sockaddr_in6*>(&native.storage)->sin6_addr);
-    if (::inet_pton(NativeFamily(family), text.c_str(), address) != 1)
+    const std::optional<TPeerAddress> parsed = ParseNumericAddress(family, text);
+    if (!parsed)
         throw TSocketError(InvalidArgumentError);
+    TNativeAddress native = WildcardAddress(family, port);
+    if (family == TAddressFamily::IPv4)
+        std::memcpy(&reinterpret_cast<sockaddr_in*>(&native.storage)->sin_addr, parsed->address.data(), 4);
+    else
+        std::memcpy(&reinterpret_cast<sockaddr_in6*>(&native.storage)->sin6_addr, parsed->address.data(), 16);
     return native;
 }
 
