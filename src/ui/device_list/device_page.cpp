@@ -1,5 +1,7 @@
 #include "ui/device_list/device_page.h"
 
+#include "discovery/local_addresses.h"
+
 #include <algorithm>
 
 namespace {
@@ -48,7 +50,7 @@ TDevicePageState DevicePageState(const TReplyFacts& facts, std::string_view repo
         return TDevicePageState::PortZero;
     if (const TDevicePageState state = AddressState(facts.ipAddress); state != TDevicePageState::Opens)
         return state;
-    if (std::ranges::find(ownAddresses, reportedIp) != ownAddresses.end())
+    if (IsListedAddress(ownAddresses, reportedIp))
         return TDevicePageState::ThisMachine;
     return TDevicePageState::Opens;
 }

@@ -2,6 +2,7 @@
 
 #include "discovery/datagram.h"
 #include "discovery/device_summary.h"
+#include "discovery/local_addresses.h"
 #include "discovery/scan.h"
 #include "discovery/udp_client.h"
 #include "quorvel_resources.h"
@@ -23,8 +24,6 @@
 #include <QScrollArea>
 #include <QShortcut>
 #include <QVBoxLayout>
-
-#include <algorithm>
 
 namespace {
 
@@ -212,7 +211,7 @@ void TfmMain::IdUDPServer1UDPRead(TUdpListenerThread&, std::span<const std::uint
     // arrived by then, so the list is as current for them as it can be.
     if (!ownAddressesNow_)
         ownAddressesNow_ = &ownAddresses_.Current();
-    if (std::ranges::find(*ownAddressesNow_, ABinding.PeerIP) != ownAddressesNow_->end())
+    if (IsListedAddress(*ownAddressesNow_, ABinding.PeerIP))
         return;
     if (!DecodeDeviceReply(AData, decoded_))
         return;
@@ -266,8 +265,7 @@ void TfmMain::OpenDevicePage(const QModelIndex& entry)
 bool TfmMain::IsOwnAddress(const QString& address)
 {
     try {
-        const std::vector<std::string>& own = ownAddresses_.Current();
-        return std::ranges::find(own, address.toStdString()) != own.end();
+        return IsListedAddress(ownAddresses_.Current(), address.toStdString());
     } catch (const std::exception&) {  // the list cannot be read: no address is safe to open
         return true;
     }
