@@ -133,35 +133,31 @@ if wants windows; then
 fi
 stop_background
 
-# count REPORT STATUS...: how many of the report's tests ended with one of the statuses.
-count() {
-    local report=$1 condition
-    shift
-    condition=$(printf ' or @status="%s"' "$@")
-    xmllint --xpath "count(//testcase[${condition# or }])" "$report"
-}
-# not_run_reason REPORT NAME: the line in which a test that did not run said
-# why: Qt's SKIP line, or the last line a script printed.
+. tests/support/junit.sh
+# not_run_reason REPORT NAME: why a test did not run: its "not run:" line;
+# under Wine, whose programs' output does not reach ctest, Qt's SKIP line from
+# the test's report; else the last line it printed.
 not_run_reason() {
-    local output skip
-    output=$(xmllint --xpath "string(//testcase[@name=\"$2\"]/system-out)" "$1" | grep .)
-    skip=$(grep -m1 '^SKIP *: ' <<<"$output" | sed 's/^SKIP *: *[^ ]*() *//') || true
-    if [ -n "$skip" ]; then echo "$skip"; else tail -n 1 <<<"$output"; fi
+    local output reason
+    reason=$(junit_not_run_reason "$1" "$2")
+    [ -z "$reason" ] || { echo "$reason"; return; }
+    output=$(junit_output "$1" "$2" | grep .) || true
+    reason=$(grep -m1 '^SKIP *: ' <<<"$output" | sed 's/^SKIP *: *[^ ]*() *//') || true
+    if [ -n "$reason" ]; then echo "$reason"; else tail -n 1 <<<"$output"; fi
 }
 
 passed=0 bad=0 not_run=0
 not_run_lines=()
 for name in "${stage_reports[@]}"; do
     report=$logs/$name.junit.xml
-    stage_passed=$(count "$report" run)
-    stage_bad=$(count "$report" fail)
-    stage_not_run=$(count "$report" notrun disabled)
+    stage_passed=$(junit_count "$report" run)
+    stage_bad=$(junit_count "$report" fail)
+    stage_not_run=$(junit_count "$report" notrun disabled)
     echo "$name: $stage_passed passed, $stage_bad failed, $stage_not_run not run"
     passed=$((passed + stage_passed)) bad=$((bad + stage_bad)) not_run=$((not_run + stage_not_run))
-    for ((i = 1; i <= stage_not_run; i++)); do
-        test_name=$(xmllint --xpath "string((//testcase[@status=\"notrun\" or @status=\"disabled\"])[$i]/@name)" "$report")
+    while read -r test_name; do
         not_run_lines+=("$name/$test_name: $(not_run_reason "$report" "$test_name")")
-    done
+    done < <(junit_names "$report" notrun disabled)
 done
 if [ ${#not_run_lines[@]} -gt 0 ]; then
     echo "Not run:"

@@ -9,11 +9,12 @@
 set -euo pipefail
 build=$(realpath "$1")
 . "$(dirname "$0")/../support/not_run.sh"
+. "$(dirname "$0")/../support/junit.sh"
 user=65534
 
 if [ "${QUORVEL_ISOLATED:-}" != 1 ]; then
     [ "$(id -u)" -eq 0 ] || unavailable "needs root to run ctest as another user"
-    for tool in setpriv unshare ctest; do
+    for tool in setpriv unshare ctest xmllint; do
         command -v "$tool" >/dev/null || unavailable "$tool is not installed"
     done
     unshare --mount --propagation private true 2>/dev/null || unavailable "cannot make mount namespaces"
@@ -30,22 +31,19 @@ setpriv --reuid=$user --regid=$user --clear-groups env -u QUORVEL_ISOLATED HOME=
     ctest --test-dir "$build" -L 'net|app' --output-junit "$junit" >"$records/ctest.log" 2>&1 || status=$?
 [ -s "$junit" ] || { cat "$records/ctest.log"; echo "FAIL: ctest wrote no results (exit status $status)"; exit 1; }
 
-# One line a test: its name, its status, and the reason it gave, if any.
-results=$(awk '
-    /<testcase / {
-        match($0, /name="[^"]*"/); name = substr($0, RSTART + 6, RLENGTH - 7)
-        match($0, /status="[^"]*"/); status = substr($0, RSTART + 8, RLENGTH - 9)
-        reason = ""
-    }
-    /not run: / && reason == "" { reason = substr($0, index($0, "not run: ") + 9) }
-    /<\/testcase>/ { printf "%s\t%s\t%s\n", name, status, reason }
-' "$junit")
-[ -n "$results" ] || { echo "FAIL: no test has the label net or app"; exit 1; }
-echo "$results" | awk -F '\t' '{ printf "%-32s %-7s %s\n", $1, $2, $3 }'
-wrong=$(echo "$results" | awk -F '\t' '$2 != "notrun" || $3 == ""' | cut -f1)
-if [ -n "$wrong" ]; then
+# Each test: its name, its status, and the reason it gave, if any.
+names=$(junit_names "$junit" run fail notrun disabled)
+[ -n "$names" ] || { echo "FAIL: no test has the label net or app"; exit 1; }
+wrong=() count=0
+while read -r name; do
+    status=$(junit_status "$junit" "$name") reason=$(junit_not_run_reason "$junit" "$name")
+    printf '%-32s %-7s %s\n' "$name" "$status" "$reason"
+    count=$((count + 1))
+    [ "$status" = notrun ] && [ -n "$reason" ] || wrong+=("$name")
+done <<<"$names"
+if [ ${#wrong[@]} -gt 0 ]; then
     cat "$records/ctest.log"
-    echo "FAIL: without root these ran, failed or gave no reason: ${wrong//$'\n'/ }"
+    echo "FAIL: without root these ran, failed or gave no reason: ${wrong[*]}"
     exit 1
 fi
-echo "without root: $(echo "$results" | wc -l) namespace tests not run, none passed"
+echo "without root: $count namespace tests not run, none passed"
