@@ -8,11 +8,14 @@
 # its arguments, in fresh network and mount namespaces, after checking that
 # the tools (one word, space-separated) are installed. Inside,
 # namespaces added with `ip netns add` live in a private /run/netns and go
-# with the script's process, even when it is killed.
+# with the script's process, even when it is killed. The X servers' socket
+# files are private too: /tmp/.X11-unix is shared by every test, and an X
+# server of another test that ends there must not take ours with it.
 isolate_in_namespaces() {
     if [ "${QUORVEL_ISOLATED:-}" = 1 ]; then
-        mkdir -p /run/netns
+        mkdir -p /run/netns /tmp/.X11-unix
         mount -t tmpfs quorvel-netns /run/netns
+        mount -t tmpfs -o mode=1777 quorvel-x11 /tmp/.X11-unix
         return
     fi
     local tools=$1
@@ -79,9 +82,11 @@ pixels_changed() {
 }
 
 # Starts Xvfb with a screen of $1 (WIDTHxHEIGHT) and points DISPLAY at it;
-# Qt then uses it, whatever QT_QPA_PLATFORM said.
+# Qt then uses it, whatever QT_QPA_PLATFORM said. Without -noreset the
+# server starts over whenever its last client leaves (a closed program, a
+# finished xdotool), and the next program may come in during the reset.
 start_xvfb() {
-    Xvfb -displayfd 3 -screen 0 "$1x24" -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+    Xvfb -displayfd 3 -screen 0 "$1x24" -nolisten tcp -noreset 3>"$work/display" >"$work/xvfb.log" 2>&1 &
     pids+=($!)
     for _ in $(seq 100); do
         [ -s "$work/display" ] && break
