@@ -23,21 +23,26 @@ set -euo pipefail
 wine=/usr/lib/wine/wine64
 wineserver=/usr/lib/wine/wineserver64
 
-. "$(dirname "$0")/../support/x_lab.sh"
+. "$(dirname "$0")/../support/not_run.sh"
 
+options=("$@")
 [ "${1:-}" = --prefix ] && [ $# -ge 3 ] || { echo "usage: wine_lab.sh --prefix TEMPLATE [--devices SIMULATOR] COMMAND..." >&2; exit 2; }
 template=$2
+shift 2
 simulator=
-[ "$3" = --devices ] && simulator=$4
+[ "$1" = --devices ] && { simulator=$2; shift 2; }
 
-if [ "${QUORVEL_ISOLATED:-}" != 1 ]; then
+if [ "${QUORVEL_IN_WINE_LAB:-}" != 1 ]; then
     [ "$(id -u)" -eq 0 ] || unavailable "the Wine lab needs root for its network namespaces"
     [ -x "$wine" ] || unavailable "Wine is not installed (bash scripts/setup.sh windows)"
+    command -v ip >/dev/null || unavailable "ip is not installed (bash scripts/setup.sh build)"
+    unshare --net --mount --propagation private true 2>/dev/null || unavailable "cannot make network namespaces"
     [ -z "$simulator" ] || [ -x "$simulator" ] || unavailable "no device simulator at $simulator (cmake --build --preset windows builds it)"
+    # Namespaces added with `ip netns add` in here live in a private /run/netns.
+    mkdir -p /run/netns
+    exec unshare --net --mount --propagation private env QUORVEL_IN_WINE_LAB=1 bash "$0" "${options[@]}"
 fi
-isolate_in_namespaces "ip unshare" "$@"
-shift 2
-[ -z "$simulator" ] || shift 2
+mount -t tmpfs quorvel-netns /run/netns
 
 work=$(mktemp -d /tmp/quorvel-wine-lab.XXXXXX)
 pids=()
@@ -99,6 +104,8 @@ if [ -n "$simulator" ]; then
     pids+=($!)
 fi
 
+status=0
 env QUORVEL_WINE_LAB=1 QUORVEL_DEVICE_NAMESPACE="$device_namespace" \
     QUORVEL_DEVICE_IPV4=10.77.0.2 QUORVEL_DEVICE_IPV6_PEER_IP=FD77:0:0:0:0:0:0:2 \
-    QUORVEL_EXPECTED_ADDRESSES="$expected" "$@"
+    QUORVEL_EXPECTED_ADDRESSES="$expected" "$@" || status=$?
+exit $status
