@@ -51,7 +51,9 @@ unsigned long long Drain(SOCKET socket, Clock::time_point end)
     while (Clock::now() < end) {
         ::WSAWaitForMultipleEvents(1, &readable, FALSE, Tick, FALSE);
         ::WSAResetEvent(readable);
-        while (Receive(socket))
+        // The clock is looked at here too: a flood never leaves the socket
+        // empty, and the loop would run until the sender stops.
+        while (Clock::now() < end && Receive(socket))
             ++received;
     }
     ::WSACloseEvent(readable);
