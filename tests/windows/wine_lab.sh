@@ -44,13 +44,38 @@ if [ "${QUORVEL_IN_WINE_LAB:-}" != 1 ]; then
 fi
 mount -t tmpfs quorvel-netns /run/netns
 
+# Debian's Wine keeps a prefix's server in a folder of its own under /tmp,
+# whose name it writes into the prefix ("wineserver"); inside it, the
+# server's socket is named after the prefix's device and inode. A prefix
+# that inherits the name shares the folder with every other one that does,
+# and an overlay's device and inode come back once it is gone: the next lab
+# would reach a server of the last one that is still ending, in that lab's
+# network namespace and on its X display. So each prefix here gets a
+# server folder of its own, removed with its server.
+server_folder() {
+    local name
+    name=$(cat "$1/wineserver" 2>/dev/null) || return 1
+    [[ "$name" =~ ^wine-[A-Za-z0-9]{6}$ ]] && echo "/tmp/$name"
+}
+# end_wine_server PREFIX: ends the prefix's server and its programs, waits
+# for the server to be gone, and removes its folder.
+end_wine_server() {
+    local folder
+    WINEPREFIX=$1 $wineserver -k 2>/dev/null || true
+    WINEPREFIX=$1 $wineserver -w 2>/dev/null || true
+    if folder=$(server_folder "$1"); then rm -rf "$folder"; fi
+    rm -f "$1/wineserver"
+}
+
 work=$(mktemp -d /tmp/quorvel-wine-lab.XXXXXX)
 pids=()
 cleanup() {
     for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
     wait 2>/dev/null || true
-    WINEPREFIX=$work/prefix $wineserver -k 2>/dev/null || true
-    umount "$work/prefix" 2>/dev/null || true
+    if [ -d "$work/prefix/drive_c" ]; then
+        end_wine_server "$work/prefix"
+        umount "$work/prefix" 2>/dev/null || true
+    fi
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -86,12 +111,16 @@ unset WINEPATH DISPLAY
     if [ "$(cat "$template/.booted" 2>/dev/null)" != "$version" ]; then
         rm -rf "$template"
         WINEPREFIX=$template $wine wineboot -i >/dev/null 2>&1
-        WINEPREFIX=$template $wineserver -w
+        WINEPREFIX=$template $wineserver -w  # the registry saved
+        end_wine_server "$template"
         echo "$version" >"$template/.booted"
     fi
 ) 9>"$template.lock"
 mkdir "$work/prefix" "$work/changes" "$work/overlay"
 mount -t overlay quorvel-wine-prefix -o "lowerdir=$template,upperdir=$work/changes,workdir=$work/overlay" "$work/prefix"
+# Wine then names a server folder of this prefix's own (a template booted
+# by an older lab still names one).
+rm -f "$work/prefix/wineserver"
 # Wine's server owns every socket of its programs: the test's first Wine
 # program starts it, here in the lab.
 export WINEPREFIX=$work/prefix

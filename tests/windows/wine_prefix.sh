@@ -16,7 +16,7 @@ trap '$wineserver -k 2>/dev/null || true; stop_work' EXIT
 prefix_programs() {
     local pid
     for pid in $(pgrep -f '^[A-Za-z]:\\' || true); do
-        tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" &&
+        tr '\0' '\n' 2>/dev/null <"/proc/$pid/environ" | grep -qxF "WINEPREFIX=$WINEPREFIX" &&
             tr '\0' ' ' <"/proc/$pid/cmdline" && echo
     done
 }
