@@ -44,7 +44,19 @@ stop_work() {
 fail() {
     echo "FAIL: $1"
     for log in "$work"/*.log; do [ -s "$log" ] && { echo "--- $(basename "$log")"; cat "$log"; }; done
+    [ -z "${DISPLAY:-}" ] || describe_display
     exit 1
+}
+
+# What was on the X server when a test failed: each visible window's id,
+# name and place. A window missing from a test's view may be there under
+# another name (an error box), or hidden.
+describe_display() {
+    local id
+    echo "--- visible windows on $DISPLAY"
+    for id in $(xdotool search --onlyvisible --name '' 2>/dev/null); do
+        echo "$id \"$(xdotool getwindowname "$id" 2>/dev/null)\" $(xdotool getwindowgeometry "$id" 2>/dev/null | tr -s '\n ' ' ')"
+    done
 }
 
 # Waits up to $2 seconds for our child $1 to end; sets `status` to its exit

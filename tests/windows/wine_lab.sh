@@ -99,7 +99,7 @@ for link in w0 w1; do ip link set "$link" up; done
 for link in d0 d1; do in_devices ip link set "$link" up; done
 expected=$(ip -4 -o addr show | awk '$2 != "lo" { sub(/\/.*/, "", $4); print $4 }' | paste -sd,)
 
-export WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml='
+export WINEARCH=win64 WINEDEBUG=fixme-all WINEDLLOVERRIDES='mscoree,mshtml='
 unset WINEPATH DISPLAY
 # The template is booted once per Wine version, inside a lab too, by whichever test comes
 # first; Wine's server goes with it. Each test then gets the template as
