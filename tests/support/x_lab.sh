@@ -24,7 +24,10 @@ isolate_in_namespaces() {
         command -v "$tool" >/dev/null || unavailable "$tool is not installed"
     done
     unshare --net --mount --propagation private true 2>/dev/null || unavailable "cannot make network namespaces"
-    exec unshare --net --mount --propagation private env QUORVEL_ISOLATED=1 bash "$0" "$@"
+    # Every process the script starts carries QUORVEL_ISOLATED_RUN in its
+    # environment: stop_work finds those still running at the end.
+    exec unshare --net --mount --propagation private \
+        env QUORVEL_ISOLATED=1 QUORVEL_ISOLATED_RUN="$$-$(date +%s%N)" bash "$0" "$@"
 }
 
 # A private work folder ($work) for logs and pictures, and $pids, the
@@ -36,9 +39,37 @@ start_work() {
     trap stop_work EXIT
 }
 stop_work() {
+    local status=$?
     for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
     wait 2>/dev/null || true
+    [ -z "${QUORVEL_ISOLATED_RUN:-}" ] || no_process_left || status=1
     rm -rf "$work"
+    exit "$status"
+}
+
+# An isolated script leaves nothing running: a process that outlives it (a
+# daemon its session started, say) is named, ended, and fails the test.
+# Processes ending on their own after the script's get a few seconds.
+no_process_left() {
+    local mark="QUORVEL_ISOLATED_RUN=$QUORVEL_ISOLATED_RUN" found=$work/marked left file pid
+    # The search runs as one program of its own: a forked copy of this shell
+    # (a pipeline's, a command substitution's) carries the mark too.
+    unset QUORVEL_ISOLATED_RUN
+    for _ in $(seq 50); do
+        grep -lzxF "$mark" /proc/[0-9]*/environ >"$found" 2>/dev/null || true
+        mapfile -t left <"$found"
+        left=("${left[@]/#\/proc\/$$\/environ/}")
+        [ -n "${left[*]}" ] || return 0
+        sleep 0.1
+    done
+    for file in "${left[@]}"; do
+        [ -n "$file" ] || continue
+        pid=${file#/proc/}
+        pid=${pid%/environ}
+        echo "FAIL: left running: $(tr '\0' ' ' 2>/dev/null <"/proc/$pid/cmdline")"
+        kill "$pid" 2>/dev/null || true
+    done
+    return 1
 }
 
 fail() {
@@ -107,6 +138,26 @@ start_xvfb() {
     [ -s "$work/display" ] || fail "Xvfb did not start"
     export DISPLAY=":$(cat "$work/display")" XDG_RUNTIME_DIR="$work"
     unset QT_QPA_PLATFORM
+}
+
+# A session bus of the test's own, as a desktop session has, for the
+# programs started after it: its socket is in $work, not in /tmp where it
+# would stay, and it ends with the test (dbus-run-session's bus outlives a
+# killed session). Sets `bus` to its process id.
+start_session_bus() {
+    local printed
+    printed=$(mktemp "$work/bus.XXXXXX")
+    dbus-daemon --session --nofork --nopidfile --address="unix:dir=$work" --print-address=3 \
+        3>"$printed" >>"$work/dbus.log" 2>&1 &
+    bus=$!
+    pids+=($bus)
+    for _ in $(seq 100); do
+        [ -s "$printed" ] && break
+        sleep 0.1
+    done
+    [ -s "$printed" ] || fail "no session bus"
+    DBUS_SESSION_BUS_ADDRESS=$(head -1 "$printed")
+    export DBUS_SESSION_BUS_ADDRESS
 }
 
 # window_shown SECONDS PATTERN: the id of a visible window whose name

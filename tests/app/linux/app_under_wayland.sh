@@ -30,10 +30,7 @@ pids+=($!)
 timeout 10 bash -c "until grep -q 'listening on' '$work/sim.log'; do sleep 0.1; done" || fail "the simulator did not start"
 
 # A session bus with the accessibility bus launcher, as a desktop session has.
-dbus-daemon --session --nofork --nopidfile --print-address=3 3>"$work/bus" >"$work/dbus.log" 2>&1 &
-pids+=($!)
-timeout 10 bash -c "until [ -s '$work/bus' ]; do sleep 0.1; done" || fail "no session bus"
-export DBUS_SESSION_BUS_ADDRESS=$(head -1 "$work/bus")
+start_session_bus
 /usr/libexec/at-spi-bus-launcher >"$work/at-spi.log" 2>&1 &
 pids+=($!)
 # Qt offers its widgets to the accessibility bus only while a screen reader

@@ -14,7 +14,7 @@ set -euo pipefail
 app=$1 closer=$2
 
 . "$(dirname "$0")/../../support/x_lab.sh"
-isolate_in_namespaces "Xvfb xdotool xprop xmessage import dbus-run-session mutter kwin_x11 ip unshare" "$@"
+isolate_in_namespaces "Xvfb xdotool xprop xmessage import dbus-daemon mutter kwin_x11 ip unshare" "$@"
 start_work
 ip link set lo up
 
@@ -49,7 +49,9 @@ under() {
     rm -f "$work/display"
     start_xvfb 1024x768
     local server=${pids[-1]}
-    dbus-run-session -- "$@" >"$work/$wm.log" 2>&1 &
+    start_session_bus
+    local session_bus=$bus
+    "$@" >"$work/$wm.log" 2>&1 &
     local manager=$!
     pids+=("$manager")
     timeout 30 bash -c 'until xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"; do sleep 0.2; done' ||
@@ -84,8 +86,8 @@ under() {
     closed_with "$closer" "$window" "$first" 0 10 "$wm"
     echo "$wm: error box and window closed, exit status 1 and 0"
 
-    kill "$manager" "$server" 2>/dev/null || true
-    wait "$manager" "$server" 2>/dev/null || true
+    kill "$manager" "$session_bus" "$server" 2>/dev/null || true
+    wait "$manager" "$session_bus" "$server" 2>/dev/null || true
 }
 
 under mutter mutter --x11 --replace
