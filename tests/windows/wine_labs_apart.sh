@@ -1,23 +1,19 @@
 #!/usr/bin/env bash
 # wine_labs_apart.sh RECEIVE-LOOP LAB...
 # Wine labs (LAB: wine_lab.sh and its options, as ctest runs it) keep to
-# themselves. Two
-# at once, then one after them, each run a Windows program that binds UDP
-# port 7080 (RECEIVE-LOOP, winsock_receive_loop.exe): in each, the program's
-# socket is bound in the lab's own network namespace, its Wine server runs
-# there too, and the server's folder is the lab's alone. Once a lab has
-# ended, nothing of it is left: no program or server of its prefix, no
-# server folder.
+# themselves. Two at once, then one after them, each run a Windows program
+# that binds UDP port 7080 (RECEIVE-LOOP, winsock_receive_loop.exe): in
+# each, the program's socket is bound in the lab's own network namespace,
+# its Wine server runs there too, and the server's folder is the lab's
+# alone. Once a lab has ended, nothing of it is left: no program or server
+# of its prefix, no server folder.
 set -euo pipefail
 receive_loop=$1
 shift
-lab=("$@")
-. "$(dirname "$0")/../support/not_run.sh"
+lab_command=("$@")
+. "$(dirname "$0")/../support/x_lab.sh"
 [ "$(id -u)" -eq 0 ] || unavailable "the Wine lab needs root for its network namespaces"
-
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-fail() { echo "FAIL: $1"; for report in "$work"/*.out; do echo "--- $report"; cat "$report"; done; exit 1; }
+start_work  # each lab's report is a log there, which fail prints
 
 # What a lab's probe reports, one line each: its prefix, its server folder,
 # the sockets bound at port 7080 in its namespace while its program ran,
@@ -39,8 +35,8 @@ probe='
 '
 run_lab() {
     local status=0
-    bash "${lab[@]}" bash -c "$probe" "$receive_loop" >"$work/$1.out" 2>&1 || status=$?
-    [ "$status" -ne 77 ] || { tail -n 1 "$work/$1.out"; exit 77; }
+    bash "${lab_command[@]}" bash -c "$probe" "$receive_loop" >"$work/$1.log" 2>&1 || status=$?
+    [ "$status" -ne 77 ] || { tail -n 1 "$work/$1.log"; exit 77; }
     [ "$status" -eq 0 ] || fail "lab $1 ended with status $status"
 }
 run_lab first &
@@ -51,7 +47,7 @@ wait "$first" || exit $?
 wait "$second" || exit $?
 run_lab third
 
-reported() { awk -v key="$2" '$1 == key { print $2 }' "$work/$1.out"; }
+reported() { awk -v key="$2" '$1 == key { print $2 }' "$work/$1.log"; }
 for lab in first second third; do
     [ "$(reported "$lab" bound)" = 1 ] || fail "lab $lab: its program's socket is not bound in its namespace"
     [ "$(reported "$lab" server-in-lab)" = yes ] || fail "lab $lab: its Wine server runs outside it"
